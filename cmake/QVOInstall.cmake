@@ -1,0 +1,25 @@
+# Install rules: the library, its public headers, a CMake package (QVOBase::qvobase) and a pkg-config file.
+include(CMakePackageConfigHelpers)
+
+install(TARGETS qvobase EXPORT QVOBaseTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+  FILES_MATCHING PATTERN "*.h")
+if(WIN32 AND QVO_RUNTIME_DLLS)
+  install(FILES ${QVO_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+set(QVO_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/QVOBase)
+install(EXPORT QVOBaseTargets NAMESPACE QVOBase:: DESTINATION ${QVO_CMAKE_DIR})
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/QVOBaseConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/QVOBaseConfig.cmake INSTALL_DESTINATION ${QVO_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/QVOBaseConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/QVOBaseConfig.cmake ${PROJECT_BINARY_DIR}/QVOBaseConfigVersion.cmake
+  DESTINATION ${QVO_CMAKE_DIR})
+
+configure_file(${PROJECT_SOURCE_DIR}/cmake/qvobase.pc.in ${PROJECT_BINARY_DIR}/qvobase.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/qvobase.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -1,0 +1,8 @@
+// QVOBase: the whole library in one include. Each family also has a header of its own.
+#ifndef QVOBASE_QVOBASE_H
+#define QVOBASE_QVOBASE_H
+
+#include "QVOExport.h"
+#include "QVOError.h"
+
+#endif  // QVOBASE_QVOBASE_H

@@ -1,0 +1,37 @@
+#!/usr/bin/env python3
+"""Reads Google Benchmark JSON files and prints, for every QVOBase case, its time against each peer.
+
+A case BM_qvo_<Case>[/args] is paired with every BM_<peer>_<Case>[/args] of the same file; the ratio is
+QVOBase's time divided by the peer's (below 1.0: QVOBase is faster)."""
+import json
+import re
+import sys
+
+rows = []
+for path in sys.argv[1:]:
+    with open(path) as f:
+        data = json.load(f)
+    times = {}
+    for b in data.get("benchmarks", []):
+        if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+            continue
+        name = b.get("run_name", b["name"])
+        times[name] = b["real_time"] if "real_time" in b else b["cpu_time"]
+        times.setdefault(name + "#unit", b.get("time_unit", "ns"))
+    for name, t in times.items():
+        m = re.match(r"BM_qvo_([^/]+)(.*)$", name)
+        if not m or name.endswith("#unit"):
+            continue
+        case, args = m.groups()
+        for other, pt in times.items():
+            pm = re.match(r"BM_([a-z0-9]+)_([^/]+)(.*)$", other)
+            if other.endswith("#unit") or not pm or pm.group(1) == "qvo":
+                continue
+            if pm.group(2) == case and pm.group(3) == args:
+                unit = times[name + "#unit"]
+                rows.append((path.split("/")[-1].replace(".json", ""), case + args, pm.group(1), t, pt, unit))
+
+print(f"{'benchmark':<14} {'case':<40} {'peer':<10} {'qvo':>12} {'peer':>12} {'qvo/peer':>9}")
+for file, case, peer, t, pt, unit in rows:
+    ratio = t / pt if pt else float("inf")
+    print(f"{file:<14} {case:<40} {peer:<10} {t:>10.1f}{unit:>2} {pt:>10.1f}{unit:>2} {ratio:>8.2f}x")

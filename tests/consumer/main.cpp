@@ -1,0 +1,11 @@
+// Uses the installed library through its umbrella header; exits non-zero if anything is off.
+#include <QVOBase.h>
+
+#include <cstdio>
+#include <cstring>
+
+int main() {
+  const char* version = QVOToolsVersion();
+  std::printf("consumer: QVOBase tools version %s\n", version);
+  return std::strcmp(version, "3.4.0") == 0 ? 0 : 1;
+}
