@@ -4,5 +4,8 @@
 
 #include "QVOExport.h"
 #include "QVOError.h"
+#include "QVOOptions.h"
+#include "QVOCrypt.h"
+#include "QVOByteOrder.h"
 
 #endif  // QVOBASE_QVOBASE_H

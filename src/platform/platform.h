@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/paths.h"
+
 namespace qvo::platform {
 
 // --- module (module.cpp) -------------------------------------------------------------------------
