@@ -4,6 +4,7 @@
 
 #include "QVOExport.h"
 #include "QVOError.h"
+#include "QVOString.h"
 #include "QVOOptions.h"
 #include "QVOCrypt.h"
 #include "QVOByteOrder.h"
