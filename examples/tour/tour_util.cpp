@@ -16,13 +16,18 @@ CQVOOptions parseOptions(std::vector<std::string> args) {
   char const withValue[] = {0, 1};
   CQVOOptions options(2, names, withValue);
   std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(&a[0]);
+  std::string shown;
+  for (auto& a : args) {
+    argv.push_back(&a[0]);
+    if (argv.size() > 1) shown += " " + a;
+  }
   argv.push_back(nullptr);
+  std::printf("  parsing [%s ]\n", shown.c_str());
+  std::fflush(stdout);  // an error message goes to stderr: keep the two streams in order
   const bool ok = options.ParseArguments(static_cast<int>(args.size()), argv.data());
-  std::printf("  parsed %zu argument(s): %s; /QUIET %s, /OUT \"%s\"\n", args.size() - 1,
-              ok ? "accepted" : "refused (message and usage on stderr)", options.IsSet(CQVOString("quiet")) ? "set" : "not set",
-              options.GetValue(CQVOString("out")).c_str());
   std::fflush(stderr);
+  std::printf("  %s; /QUIET %s, /OUT \"%s\"\n", ok ? "accepted" : "refused (message and usage on stderr)",
+              options.IsSet(CQVOString("quiet")) ? "set" : "not set", options.GetValue(CQVOString("out")).c_str());
   return options;
 }
 
