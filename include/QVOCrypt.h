@@ -34,12 +34,9 @@ class QVO_API CQVORandom {
   double Rand();
 
  private:
+  // The cipher steps the state words itself, in locals, while it processes a text.
   friend class CQVOCrypt;
 
-  // Advances the state like Rand() and returns the integer part of Rand() * 255.0 (0 to 254). Computed
-  // in integers: equal to the double product's integer part for every state, and free of the excess
-  // precision of x87 arithmetic, so ciphertexts are the same on every target.
-  std::uint32_t NextMask();
   // Advances the state; returns the new first state word.
   std::uint32_t Advance();
 
