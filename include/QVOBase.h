@@ -4,5 +4,6 @@
 
 #include "QVOExport.h"
 #include "QVOError.h"
+#include "QVOLog.h"
 
 #endif  // QVOBASE_QVOBASE_H

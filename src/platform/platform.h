@@ -24,4 +24,7 @@ bool isMainThread();
 
 }  // namespace qvo::platform
 
+// --- log (log.cpp) -------------------------------------------------------------------------------
+#include "platform/log.h"
+
 #endif  // QVOBASE_PLATFORM_PLATFORM_H
