@@ -4,5 +4,6 @@
 
 #include "QVOExport.h"
 #include "QVOError.h"
+#include "QVOString.h"
 
 #endif  // QVOBASE_QVOBASE_H
