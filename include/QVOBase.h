@@ -5,5 +5,6 @@
 #include "QVOExport.h"
 #include "QVOError.h"
 #include "QVOString.h"
+#include "QVOProcess.h"
 
 #endif  // QVOBASE_QVOBASE_H

@@ -5,7 +5,8 @@
 //     --cwd           "cwd=" and the working directory            --pid        "pid=" and its process id
 //     --sleep MS      sleeps                                      --exit N     exits with N at once
 //     --ignore-term   ignores polite termination (SIGTERM, SIGINT)
-//     --unflushed T   T on standard output without flushing       --qvo-exit MSG N   CQVOOperatingSystem::exit
+//     --unflushed F T T into a new file F without flushing       --at-exit T  T on standard error at exit
+//     --qvo-exit MSG N  ends through CQVOOperatingSystem::exit
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -58,7 +59,17 @@ int main(int argc, char** argv) {
       std::signal(SIGTERM, SIG_IGN);
       std::signal(SIGINT, SIG_IGN);
     } else if (a == "--unflushed") {
-      std::fputs(next, stdout);
+      // Left open and unflushed on purpose: what reaches the file shows how the process ended.
+      std::FILE* f = std::fopen(next, "w");
+      if (f != nullptr) std::fputs(i + 2 < argc ? argv[i + 2] : "", f);
+      i += 2;
+    } else if (a == "--at-exit") {
+      static std::string atExitText;
+      atExitText = next;
+      std::atexit([] {
+        std::fputs(atExitText.c_str(), stderr);
+        std::fflush(stderr);
+      });
       ++i;
     } else if (a == "--qvo-exit") {
       CQVOOperatingSystem::exit(next, i + 2 < argc ? std::atoi(argv[i + 2]) : 0);
