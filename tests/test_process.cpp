@@ -46,7 +46,8 @@ class ProcessTest : public ::testing::Test {
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = fs::absolute(fs::path("scratch") / (std::string(info->test_suite_name()) + "_" + info->name()));
-    fs::remove_all(dir_);
+    std::error_code ec;
+    fs::remove_all(dir_, ec);  // a leftover of an earlier run; Wine may refuse very long paths in it
     fs::create_directories(dir_);
     dirText_ = dir_.string();
   }
@@ -337,8 +338,18 @@ TEST_F(ProcessTest, CurrentDirectoryLongerThan499CharactersIsKeptWhole) {
   qvo::pid_t pid;
   const std::string command = quotedHelper() + " --cwd";
   const std::string out = path("cwd.txt");
-  const int result = CQVOOperatingSystem::exec(command.c_str(), "", true, pid, true, false, nullptr, out.c_str(), false);
+  const std::string err = path("err.txt");
+  const int result =
+      CQVOOperatingSystem::exec(command.c_str(), "", true, pid, true, false, err.c_str(), out.c_str(), false);
   fs::current_path(saved);
+#if defined(_WIN32)
+  if (result == -1) {
+    // The directory was read whole (the message names all of it), but Windows cannot start a process
+    // whose current directory is longer than MAX_PATH.
+    EXPECT_NE(readFile(err).find(deep.string()), std::string::npos) << readFile(err);
+    GTEST_SKIP() << "Windows starts no process in a current directory longer than MAX_PATH";
+  }
+#endif
   ASSERT_GT(result, 0);
   const std::string text = readFile(out);
   ASSERT_EQ(text.rfind("cwd=", 0), 0u) << text;
@@ -397,8 +408,15 @@ TEST_F(ProcessTest, NumberOfAProcessThatNoLongerExistsIsInterrupted) {
   ASSERT_EQ(checkUntilEnded(pid, &text), 1);
   qvo::pid_t number;
   number = static_cast<int>(pid);
-  int result = 0;
-  EXPECT_EQ(checkText(number, &result), "process " + std::to_string(static_cast<int>(pid)) + " was interrupted");
+  // Wine keeps an ended process for a moment after its last handle closes; until then the number
+  // still names it and its end is reported.
+  int result = 1;
+  std::string got;
+  for (int i = 0; i < 500 && result == 1; ++i) {
+    got = checkText(number, &result);
+    if (result == 1) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(got, "process " + std::to_string(static_cast<int>(pid)) + " was interrupted");
   EXPECT_EQ(result, -1);
 }
 

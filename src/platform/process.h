@@ -44,6 +44,9 @@ void writeToNativeHandle(NativeHandle handle, const std::string& text);
 struct SpawnRequest {
   std::string commandLine;       // quoted program path, then the arguments (Windows quoting rules)
   std::string workingDirectory;  // the child's current directory
+  // The working directory is this process's current directory: the child inherits it, which also
+  // holds for a directory too long for the system's calls that take a directory by name.
+  bool inheritDirectory = false;
   bool newConsole = false;       // Windows: a console of its own; else a hidden window
   NativeHandle stdOutput = kNoHandle;
   NativeHandle stdError = kNoHandle;
@@ -104,6 +107,11 @@ void releaseProcess(const ProcessRef& ref, bool collected);
 // The library's storage of a PROCESS_INFORMATION: Win32's type is complete only where <windows.h> is
 // included, so the conversion (and qvo::pid_t::processInfo(), which returns one) is defined here.
 qvo::detail::ProcessInformationStorage storageFromProcessInformation(PROCESS_INFORMATION const& pi);
+
+// Ends the calling process at once with the status: no exit handlers, no flushing of C streams, no
+// library unload work (Windows: TerminateProcess on itself, since the runtime's _exit flushes streams
+// on unload under some runtimes; POSIX: _exit).
+[[noreturn]] void exitProcessNow(int status);
 
 // Prepares the calling process for killing a process it did not start: Windows enables the debug
 // privilege (its result does not matter); false with the platform's refusal written to std::cerr on a

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -112,6 +111,7 @@ int CQVOOperatingSystem::exec(char const* command, char const* directory, bool w
   platform::SpawnRequest request;
   request.commandLine = command;
   request.workingDirectory = workDir;
+  request.inheritDirectory = dir.empty();
   request.newConsole = newConsole;
   if (!outputName.empty()) {
     request.stdOutput = createRedirection("output", redirectionPath(outputName));
@@ -255,7 +255,7 @@ int CQVOOperatingSystem::kill(qvo::pid_t pid, bool) {
 void CQVOOperatingSystem::exit(char const* message, int status) {
   if (message != nullptr) std::cerr << message;
   std::cerr.flush();
-  std::_Exit(status);
+  platform::exitProcessNow(status);
 }
 
 int CQVOOperatingSystem::checkTermination(qvo::pid_t pid, CQVOString& text) {

@@ -146,7 +146,8 @@ bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned lon
   // Windows refuses a working directory that is not an existing directory before it starts anything;
   // the child's chdir would report ENOENT, which reads as a missing program.
   struct stat st;
-  if (::stat(request.workingDirectory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+  if (!request.inheritDirectory &&
+      (::stat(request.workingDirectory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
     *nativeError = ENOTDIR;
     return false;
   }
@@ -162,7 +163,9 @@ bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned lon
   posix_spawnattr_t attr;
   ::posix_spawn_file_actions_init(&actions);
   ::posix_spawnattr_init(&attr);
-  int rc = ::posix_spawn_file_actions_addchdir_np(&actions, request.workingDirectory.c_str());
+  int rc = request.inheritDirectory
+               ? 0
+               : ::posix_spawn_file_actions_addchdir_np(&actions, request.workingDirectory.c_str());
   if (rc == 0 && request.stdOutput >= 0)
     rc = ::posix_spawn_file_actions_adddup2(&actions, static_cast<int>(request.stdOutput), STDOUT_FILENO);
   if (rc == 0 && request.stdError >= 0)
@@ -310,6 +313,8 @@ void releaseProcess(const ProcessRef& ref, bool collected) {
   }
   closeNativeHandle(ref.handle);
 }
+
+void exitProcessNow(int status) { ::_exit(status); }
 
 bool prepareToKill() { return true; }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <vector>
 
@@ -21,15 +22,29 @@ NativeHandle fromHandle(HANDLE h) { return reinterpret_cast<NativeHandle>(h); }
 }  // namespace
 
 std::string processCurrentDirectory() {
-  // Ask for the size first: a directory of any length fits.
+  // Ask for the size first, so that a directory of any length fits; a directory that the ANSI call
+  // refuses (longer than MAX_PATH) is read wide and converted to the ANSI code page.
   for (int attempt = 0; attempt < 4; ++attempt) {
     const DWORD needed = ::GetCurrentDirectoryA(0, nullptr);
-    if (needed == 0) return std::string();
+    if (needed == 0) break;
     std::vector<char> buffer(needed + 1);
     const DWORD got = ::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-    if (got == 0) return std::string();
+    if (got == 0) break;
     if (got < buffer.size()) return std::string(buffer.data(), got);
     // The directory changed and grew in between: ask again.
+  }
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
+    if (needed == 0) return std::string();
+    std::vector<wchar_t> wide(needed + 1);
+    const DWORD got = ::GetCurrentDirectoryW(static_cast<DWORD>(wide.size()), wide.data());
+    if (got == 0) return std::string();
+    if (got >= wide.size()) continue;
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(got), nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return std::string();
+    std::string text(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(got), &text[0], size, nullptr, nullptr);
+    return text;
   }
   return std::string();
 }
@@ -100,7 +115,8 @@ bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned lon
   PROCESS_INFORMATION pi;
   ::ZeroMemory(&pi, sizeof(pi));
   const BOOL ok = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
-                                   request.workingDirectory.c_str(), &si, &pi);
+                                   request.inheritDirectory ? nullptr : request.workingDirectory.c_str(), &si,
+                                   &pi);
   if (!ok || pi.dwProcessId == 0) {
     *nativeError = ok ? ERROR_INVALID_PARAMETER : ::GetLastError();
     if (ok) {
@@ -144,10 +160,8 @@ bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeEr
 }
 
 WaitResult waitForProcessEnd(const ProcessRef& ref, long timeoutMs, unsigned long* nativeError) {
-  // INFINITE is all bits set: a longer finite time-out is cut just below it.
-  const DWORD ms = timeoutMs < 0 ? INFINITE
-                                 : static_cast<DWORD>(timeoutMs >= static_cast<long>(INFINITE - 1) ? INFINITE - 1
-                                                                                                   : timeoutMs);
+  // long is 32-bit here: every non-negative time-out fits below INFINITE (all bits set).
+  const DWORD ms = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
   switch (::WaitForSingleObject(asHandle(ref.handle), ms)) {
     case WAIT_OBJECT_0:
       return WaitResult::Ended;
@@ -179,6 +193,11 @@ bool terminateProcess(const ProcessRef& ref, unsigned long* nativeError) {
 }
 
 void releaseProcess(const ProcessRef& ref, bool) { closeNativeHandle(ref.handle); }
+
+void exitProcessNow(int status) {
+  ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(status));
+  std::_Exit(status);  // not reached
+}
 
 bool prepareToKill() {
   OSVERSIONINFOA version;
