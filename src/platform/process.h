@@ -8,6 +8,7 @@
 #include <string>
 
 #include "QVOProcess.h"
+#include "qvo_internal.h"
 
 namespace qvo::platform {
 
@@ -112,6 +113,11 @@ qvo::detail::ProcessInformationStorage storageFromProcessInformation(PROCESS_INF
 // library unload work (Windows: TerminateProcess on itself, since the runtime's _exit flushes streams
 // on unload under some runtimes; POSIX: _exit).
 [[noreturn]] void exitProcessNow(int status);
+
+// Linux: whether processes are reached through a pidfd where the kernel has one (the default) or, as
+// on kernels without, through the parent-child relation and polling. Tests turn it off to exercise
+// that path; it applies to processes started or opened afterwards. Windows: no effect.
+QVO_INTERNAL void setProcessDescriptorsEnabled(bool enabled);
 
 // Prepares the calling process for killing a process it did not start: Windows enables the debug
 // privilege (its result does not matter); false with the platform's refusal written to std::cerr on a

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -35,7 +36,13 @@ using Clock = std::chrono::steady_clock;
 // waitid's selector for a pidfd (Linux 5.4), spelled out for headers that predate it.
 constexpr idtype_t kPidfdIdType = static_cast<idtype_t>(3);
 
+std::atomic<bool> g_pidfdEnabled{true};
+
 int openPidfd(::pid_t pid) {
+  if (!g_pidfdEnabled.load(std::memory_order_relaxed)) {
+    errno = ENOSYS;
+    return -1;
+  }
 #ifdef SYS_pidfd_open
   return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
 #else
@@ -315,6 +322,8 @@ void releaseProcess(const ProcessRef& ref, bool collected) {
 }
 
 void exitProcessNow(int status) { ::_exit(status); }
+
+void setProcessDescriptorsEnabled(bool enabled) { g_pidfdEnabled.store(enabled, std::memory_order_relaxed); }
 
 bool prepareToKill() { return true; }
 

@@ -199,6 +199,8 @@ void exitProcessNow(int status) {
   std::_Exit(status);  // not reached
 }
 
+void setProcessDescriptorsEnabled(bool) {}
+
 bool prepareToKill() {
   OSVERSIONINFOA version;
   ::ZeroMemory(&version, sizeof(version));
