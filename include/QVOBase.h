@@ -5,6 +5,10 @@
 #include "QVOExport.h"
 #include "QVOError.h"
 #include "QVOString.h"
+#include "QVOLog.h"
+#include "QVOOptions.h"
+#include "QVOCrypt.h"
+#include "QVOByteOrder.h"
 #include "QVOProcess.h"
 
 #endif  // QVOBASE_QVOBASE_H
