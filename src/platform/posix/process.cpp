@@ -236,7 +236,9 @@ bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeEr
 
 WaitResult waitForProcessEnd(const ProcessRef& ref, long timeoutMs, unsigned long* nativeError) {
   const bool forever = timeoutMs < 0;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(forever ? 0 : timeoutMs);
+  // Ten years stands for any longer time-out, which the clock's arithmetic could not hold.
+  const long long capped = std::min<long long>(forever ? 0 : timeoutMs, 315360000000LL);
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(capped);
   auto remainingMs = [&]() -> int {
     if (forever) return -1;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
