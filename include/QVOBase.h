@@ -9,5 +9,6 @@
 #include "QVOOptions.h"
 #include "QVOCrypt.h"
 #include "QVOByteOrder.h"
+#include "QVOProcess.h"
 
 #endif  // QVOBASE_QVOBASE_H

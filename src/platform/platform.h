@@ -29,5 +29,7 @@ bool isMainThread();
 #include "platform/error.h"
 // --- log (log.cpp) -------------------------------------------------------------------------------
 #include "platform/log.h"
+// --- processes (process.cpp, process_info.cpp) --------------------------------------------------
+#include "platform/process.h"
 
 #endif  // QVOBASE_PLATFORM_PLATFORM_H
