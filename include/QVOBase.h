@@ -4,5 +4,6 @@
 
 #include "QVOExport.h"
 #include "QVOError.h"
+#include "QVOThread.h"
 
 #endif  // QVOBASE_QVOBASE_H

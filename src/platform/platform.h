@@ -24,4 +24,6 @@ bool isMainThread();
 
 }  // namespace qvo::platform
 
+#include "platform/thread.h"
+
 #endif  // QVOBASE_PLATFORM_PLATFORM_H
