@@ -4,6 +4,10 @@
 
 #include "QVOExport.h"
 #include "QVOError.h"
+#include "QVOString.h"
+#include "QVOOptions.h"
+#include "QVOCrypt.h"
+#include "QVOByteOrder.h"
 #include "QVOThread.h"
 
 #endif  // QVOBASE_QVOBASE_H

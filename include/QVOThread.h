@@ -9,10 +9,7 @@
 #include <vector>
 
 #include "QVOExport.h"
-#if __has_include("QVOString.h")  // TEMPORARY until the strings land
 #include "QVOString.h"
-#define QVO_HAVE_STRING 1
-#endif
 
 // ---------------------------------------------------------------------------------------------------
 // CRITICAL_SECTION
@@ -307,12 +304,10 @@ class QVO_API CQVOThread : public CQVOLockableObject {
   // Sets the stop request; it stays set.
   virtual void SetStopped();
 
-#ifdef QVO_HAVE_STRING
   void SetName(CQVOString const& name);
   CQVOString const& GetName() const;
   // True when both names are equal.
   bool Equals(CQVOThread& other);
-#endif
   // The identifier of the last system thread started; 0 before the first start, during a start and
   // after a failed one.
   unsigned long GetId();
@@ -347,9 +342,7 @@ class QVO_API CQVOThread : public CQVOLockableObject {
 
   std::atomic<unsigned long> m_threadId;
   void* m_hThread;  // system thread handle, owned
-#ifdef QVO_HAVE_STRING
   CQVOString m_name;
-#endif
   CQVOThread* m_pTarget;
   bool m_bAlive;     // guarded by the object's own lock
   bool m_bStopped;   // guarded by m_stopLock

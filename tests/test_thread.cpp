@@ -464,7 +464,6 @@ TEST(Thread, CopyIsAFreshObjectAndEachEndsOnce) {
   w.reset();
 }
 
-#ifdef QVO_HAVE_STRING
 TEST(Thread, NamesAreComparedByValue) {
   Worker a;
   Worker b;
@@ -475,7 +474,6 @@ TEST(Thread, NamesAreComparedByValue) {
   b.SetName(CQVOString("pipe"));
   EXPECT_FALSE(a.Equals(b));
 }
-#endif
 
 TEST(Thread, PriorityStaticsAndScheduling) {
   EXPECT_EQ(CQVOThread::CQVOTHREAD_MAX_PRIORITY, 10);

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/paths.h"
+
 namespace qvo::platform {
 
 // --- module (module.cpp) -------------------------------------------------------------------------
@@ -24,6 +26,7 @@ bool isMainThread();
 
 }  // namespace qvo::platform
 
+#include "platform/error.h"
 #include "platform/thread.h"
 
 #endif  // QVOBASE_PLATFORM_PLATFORM_H

@@ -27,9 +27,7 @@ CQVOThread::CQVOThread(CQVOThread const& other)
     : CQVOLockableObject(other),
       m_threadId(0),
       m_hThread(nullptr),
-#ifdef QVO_HAVE_STRING
       m_name(other.m_name),
-#endif
       m_pTarget(other.m_pTarget),
       m_bAlive(false),
       m_bStopped(false),
@@ -40,9 +38,7 @@ CQVOThread::CQVOThread(CQVOThread const& other)
 
 CQVOThread& CQVOThread::operator=(CQVOThread const& other) {
   if (&other != this) {
-#ifdef QVO_HAVE_STRING
     m_name = other.m_name;
-#endif
     m_pTarget = other.m_pTarget;
     m_iValue = other.m_iValue;
   }
@@ -131,13 +127,11 @@ void CQVOThread::SetStopped() {
   m_bStopped = true;
 }
 
-#ifdef QVO_HAVE_STRING
 void CQVOThread::SetName(CQVOString const& name) { m_name = name; }
 CQVOString const& CQVOThread::GetName() const { return m_name; }
 bool CQVOThread::Equals(CQVOThread& other) {
   return static_cast<EQVO::String const&>(m_name) == static_cast<EQVO::String const&>(other.m_name);
 }
-#endif
 
 unsigned long CQVOThread::GetId() { return m_threadId; }
 unsigned long CQVOThread::CurrentThreadId() { return platform::currentThreadId(); }
