@@ -15,21 +15,22 @@
 // CRITICAL_SECTION
 //
 // On Windows this is the system's own type, declared here without <windows.h> (a program may include
-// both headers, in either order). On POSIX it is the library's own structure with the same fields,
-// used through the functions of the same names below: a recursive lock whose owning thread may enter
-// again and must leave once per entry.
+// both headers, in either order). On POSIX it is the library's own structure with the same fields (the
+// counts 32-bit, as on Windows), used through the functions of the same names below: a recursive lock
+// whose owning thread may enter again and must leave once per entry. It holds no resources, so an
+// initialised structure that is never deleted leaks nothing; it must not be copied while in use.
 #if defined(_WIN32)
 struct _RTL_CRITICAL_SECTION;
 typedef struct _RTL_CRITICAL_SECTION RTL_CRITICAL_SECTION;
 typedef RTL_CRITICAL_SECTION CRITICAL_SECTION;
 #else
 struct CRITICAL_SECTION {
-  void* DebugInfo;        // unused, null
-  long LockCount;         // unused, 0
-  long RecursionCount;    // unused, 0
-  void* OwningThread;     // unused, null
-  void* LockSemaphore;    // the lock itself, owned; null before initialisation and after deletion
-  unsigned long SpinCount;  // unused, 0
+  void* DebugInfo;          // unused, null
+  int LockCount;            // the lock word: 0 free, 1 held, 2 held with threads asleep on it
+  int RecursionCount;       // entries of the owning thread not yet left
+  void* OwningThread;       // the owning thread's identity, null when free
+  void* LockSemaphore;      // unused, null (sleeping threads wait on the lock word itself)
+  unsigned long SpinCount;  // unused, 0 (a thread that finds the lock held sleeps at once)
 };
 // Builds the lock; the structure must not be in use. Pair with DeleteCriticalSection.
 QVO_API void InitializeCriticalSection(CRITICAL_SECTION* cs);
@@ -98,7 +99,12 @@ class QVO_API QVO_CONDITION_VARIABLE {
   qvo::detail::WaiterList m_freeWaiters;       // idle records kept for reuse
   std::atomic<unsigned long> m_nbWaiting;      // length of m_waiters: lets a wake with nobody waiting skip the lock
 
-  CRITICAL_SECTION* innerLock();
+  friend class CQVOLockableObject;
+  friend class CQVOGuard;
+  // True while some thread waits and has not been woken: the lock and guard test it before waking, so a
+  // wake with nobody waiting costs one atomic read.
+  bool hasWaiters() const { return m_nbWaiting.load(std::memory_order_acquire) != 0; }
+  CRITICAL_SECTION* innerLock() { return reinterpret_cast<CRITICAL_SECTION*>(&m_lock); }
 };
 
 // Overloads of the Windows condition-variable calls for the library's condition variable, told apart
@@ -154,7 +160,8 @@ class QVO_API CQVOLockableObject {
   qvo::detail::CriticalSectionStorage m_criticalSection;
   QVO_CONDITION_VARIABLE m_condition;
 
-  CRITICAL_SECTION* criticalSection();
+  friend class CQVOGuard;
+  CRITICAL_SECTION* criticalSection() { return reinterpret_cast<CRITICAL_SECTION*>(&m_criticalSection); }
 };
 
 // ---------------------------------------------------------------------------------------------------

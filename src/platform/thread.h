@@ -1,6 +1,7 @@
 // The operating-system seam for locks, events, threads, sleeping and the clock. Definitions live in
 // src/platform/{posix,win32}/sync.cpp (critical sections, events), thread.cpp (threads) and time.cpp
-// (sleep, clock); each target defines every function declared here.
+// (sleep, clock); each target defines every function declared here. On POSIX the critical-section
+// primitives are inline (posix/critical_section.h): they are on the path of every lock.
 #ifndef QVOBASE_PLATFORM_THREAD_H
 #define QVOBASE_PLATFORM_THREAD_H
 
@@ -13,14 +14,20 @@ namespace qvo::platform {
 // A wait time in milliseconds that means "no limit".
 constexpr unsigned long kInfinite = 0xFFFFFFFFul;
 
-// --- critical sections (sync.cpp) ----------------------------------------------------------------
+// --- critical sections (win32/sync.cpp; inline in posix/critical_section.h) -----------------------
 // A recursive lock: the owning thread may enter again and leaves once per entry.
+//   void csInitialize(CRITICAL_SECTION* cs);
+//   void csDelete(CRITICAL_SECTION* cs);
+//   void csEnter(CRITICAL_SECTION* cs);
+//   bool csTryEnter(CRITICAL_SECTION* cs);   true when taken (also when the caller already holds it)
+//   void csLeave(CRITICAL_SECTION* cs);
+#if defined(_WIN32)
 void csInitialize(CRITICAL_SECTION* cs);
 void csDelete(CRITICAL_SECTION* cs);
 void csEnter(CRITICAL_SECTION* cs);
-// True when the lock was taken (also when the calling thread already holds it).
 bool csTryEnter(CRITICAL_SECTION* cs);
 void csLeave(CRITICAL_SECTION* cs);
+#endif
 
 // --- events (sync.cpp) ---------------------------------------------------------------------------
 // A manual-reset event: once set it stays set, waking every wait, until it is reset.
@@ -57,5 +64,9 @@ bool sleepFor(unsigned long milliseconds, bool alertable);
 std::int64_t currentTimeMs();
 
 }  // namespace qvo::platform
+
+#if !defined(_WIN32)
+#include "platform/posix/critical_section.h"
+#endif
 
 #endif  // QVOBASE_PLATFORM_THREAD_H

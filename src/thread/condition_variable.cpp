@@ -65,8 +65,6 @@ QVO_CONDITION_VARIABLE::~QVO_CONDITION_VARIABLE() {
   qvo::detail::releaseAll(m_freeWaiters);
 }
 
-CRITICAL_SECTION* QVO_CONDITION_VARIABLE::innerLock() { return reinterpret_cast<CRITICAL_SECTION*>(&m_lock); }
-
 bool QVO_CONDITION_VARIABLE::Wait(CRITICAL_SECTION* cs, unsigned long timeout) {
   if (cs == nullptr) return false;
   platform::csEnter(innerLock());
@@ -110,7 +108,7 @@ bool QVO_CONDITION_VARIABLE::Wait(CRITICAL_SECTION* cs, unsigned long timeout) {
 void QVO_CONDITION_VARIABLE::Signal() {
   // Nobody waiting: the wake is lost, without touching the inner lock. A thread that waits registers
   // while it still holds its own lock, so a waker holding that lock always sees it here.
-  if (m_nbWaiting.load(std::memory_order_acquire) == 0) return;
+  if (!hasWaiters()) return;
   platform::csEnter(innerLock());
   if (Waiter* w = qvo::detail::popFront(m_waiters)) {
     w->queued = false;
@@ -121,7 +119,7 @@ void QVO_CONDITION_VARIABLE::Signal() {
 }
 
 void QVO_CONDITION_VARIABLE::Broadcast() {
-  if (m_nbWaiting.load(std::memory_order_acquire) == 0) return;
+  if (!hasWaiters()) return;
   platform::csEnter(innerLock());
   while (Waiter* w = qvo::detail::popFront(m_waiters)) {
     w->queued = false;

@@ -15,10 +15,6 @@ CQVOLockableObject& CQVOLockableObject::operator=(CQVOLockableObject const&) { r
 
 CQVOLockableObject::~CQVOLockableObject() { platform::csDelete(criticalSection()); }
 
-CRITICAL_SECTION* CQVOLockableObject::criticalSection() {
-  return reinterpret_cast<CRITICAL_SECTION*>(&m_criticalSection);
-}
-
 bool CQVOLockableObject::Lock() {
   platform::csEnter(criticalSection());
   return true;
@@ -38,26 +34,30 @@ bool CQVOLockableObject::Unlock(long& timeout) {
 }
 
 bool CQVOLockableObject::CancelTimedUnlock() {
-  WakeConditionVariable(&m_condition);
+  if (m_condition.hasWaiters()) WakeConditionVariable(&m_condition);
   return true;
 }
 
-CQVOGuard::CQVOGuard(CQVOLockableObject& lock) : m_bFreed(false), m_pLock(&lock) { m_pLock->Lock(); }
+// The guard is on the hot path of every class that locks: it goes to the critical section and the
+// condition variable directly rather than through the exported operations.
+CQVOGuard::CQVOGuard(CQVOLockableObject& lock) : m_bFreed(false), m_pLock(&lock) {
+  platform::csEnter(lock.criticalSection());
+}
 
 // A copy holds the lock in its own right (it is recursive), so the two guards release it once each.
 CQVOGuard::CQVOGuard(CQVOGuard const& other) : m_bFreed(other.m_bFreed), m_pLock(other.m_pLock) {
-  if (!m_bFreed) m_pLock->Lock();
+  if (!m_bFreed) platform::csEnter(m_pLock->criticalSection());
 }
 
 // The wake comes before the release, while the lock is still held: the woken thread gets the lock only
 // after this guard has let it go.
 CQVOGuard::~CQVOGuard() {
-  m_pLock->CancelTimedUnlock();
-  if (!m_bFreed) m_pLock->Unlock();
+  if (m_pLock->m_condition.hasWaiters()) WakeConditionVariable(&m_pLock->m_condition);
+  if (!m_bFreed) platform::csLeave(m_pLock->criticalSection());
 }
 
 void CQVOGuard::Free() {
   if (m_bFreed) return;
-  m_pLock->Unlock();
+  platform::csLeave(m_pLock->criticalSection());
   m_bFreed = true;
 }
