@@ -10,5 +10,6 @@
 #include "QVOCrypt.h"
 #include "QVOByteOrder.h"
 #include "QVOProcess.h"
+#include "QVOThread.h"
 
 #endif  // QVOBASE_QVOBASE_H

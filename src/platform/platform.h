@@ -31,5 +31,6 @@ bool isMainThread();
 #include "platform/log.h"
 // --- processes (process.cpp, process_info.cpp) --------------------------------------------------
 #include "platform/process.h"
+#include "platform/thread.h"
 
 #endif  // QVOBASE_PLATFORM_PLATFORM_H
