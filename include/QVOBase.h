@@ -4,5 +4,6 @@
 
 #include "QVOExport.h"
 #include "QVOError.h"
+#include "QVOFile.h"
 
 #endif  // QVOBASE_QVOBASE_H

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/file.h"
+
 namespace qvo::platform {
 
 // --- module (module.cpp) -------------------------------------------------------------------------
