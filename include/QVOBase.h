@@ -4,6 +4,7 @@
 
 #include "QVOExport.h"
 #include "QVOError.h"
+#include "QVOString.h"
 #include "QVOFile.h"
 
 #endif  // QVOBASE_QVOBASE_H

@@ -26,4 +26,6 @@ bool isMainThread();
 
 }  // namespace qvo::platform
 
+#include "platform/error.h"
+
 #endif  // QVOBASE_PLATFORM_PLATFORM_H

@@ -1,0 +1,156 @@
+// Number texts shared by the string classes: decimal and fixed-point rendering, strtol-style parsing.
+#include "core/number_text.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace qvo::strings {
+
+std::size_t renderSigned(long long value, char* out) {
+  return static_cast<std::size_t>(std::to_chars(out, out + kIntTextSize, value).ptr - out);
+}
+
+std::size_t renderUnsigned(unsigned long long value, char* out) {
+  return static_cast<std::size_t>(std::to_chars(out, out + kIntTextSize, value).ptr - out);
+}
+
+void RenderedText::fixed(double value, int decimals) {
+  // "%f" without a precision is 6 decimals.
+  int const precision = decimals > 0 ? decimals : 6;
+  auto r = std::to_chars(m_small, m_small + sizeof m_small, value, std::chars_format::fixed, precision);
+  if (r.ec == std::errc()) {
+    m_data = m_small;
+    m_size = static_cast<std::size_t>(r.ptr - m_small);
+    return;
+  }
+  // A finite double has at most 309 integer digits; a sign and a point complete the text.
+  m_large.resize(static_cast<std::size_t>(precision) + 320);
+  r = std::to_chars(&m_large[0], &m_large[0] + m_large.size(), value, std::chars_format::fixed, precision);
+  m_large.resize(static_cast<std::size_t>(r.ptr - m_large.data()));
+  m_data = m_large.data();
+  m_size = m_large.size();
+}
+
+template <typename T>
+void RenderedText::formatAny(char const* fmt, T value) {
+  int const n = std::snprintf(m_small, sizeof m_small, fmt, value);
+  m_data = m_small;
+  if (n < 0) {
+    m_size = 0;
+    return;
+  }
+  if (static_cast<std::size_t>(n) < sizeof m_small) {
+    m_size = static_cast<std::size_t>(n);
+    return;
+  }
+  // The first pass was cut: render again into a buffer that holds the whole text.
+  m_large.resize(static_cast<std::size_t>(n) + 1);
+  int const again = std::snprintf(&m_large[0], m_large.size(), fmt, value);
+  m_large.resize(again < 0 ? 0 : static_cast<std::size_t>(again));
+  m_data = m_large.data();
+  m_size = m_large.size();
+}
+
+void RenderedText::format(char const* fmt, int value) { formatAny(fmt, value); }
+void RenderedText::format(char const* fmt, long value) { formatAny(fmt, value); }
+void RenderedText::format(char const* fmt, unsigned int value) { formatAny(fmt, value); }
+void RenderedText::format(char const* fmt, unsigned long value) { formatAny(fmt, value); }
+void RenderedText::format(char const* fmt, double value) { formatAny(fmt, value); }
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+char const* skipBlanks(char const* p, char const* last) {
+  while (p < last && isBlank(*p)) ++p;
+  return p;
+}
+
+// Reads the sign and the digits; returns the magnitude, clamped to the largest unsigned long on overflow.
+unsigned long readMagnitude(char const*& p, char const* last, bool& negative, bool& overflow) {
+  p = skipBlanks(p, last);
+  negative = false;
+  if (p < last && (*p == '+' || *p == '-')) {
+    negative = *p == '-';
+    ++p;
+  }
+  constexpr unsigned long kMax = ULONG_MAX;
+  unsigned long value = 0;
+  overflow = false;
+  for (; p < last && *p >= '0' && *p <= '9'; ++p) {
+    unsigned const digit = static_cast<unsigned>(*p - '0');
+    if (value > (kMax - digit) / 10) {
+      overflow = true;
+    } else if (!overflow) {
+      value = value * 10 + digit;
+    }
+  }
+  return overflow ? kMax : value;
+}
+
+}  // namespace
+
+long parseSigned(char const* first, char const* last, int* error) {
+  bool negative = false;
+  bool overflow = false;
+  unsigned long const magnitude = readMagnitude(first, last, negative, overflow);
+  constexpr unsigned long kLimit = static_cast<unsigned long>(LONG_MAX);
+  if (negative) {
+    if (overflow || magnitude > kLimit + 1) {
+      *error = ERANGE;
+      return LONG_MIN;
+    }
+    return static_cast<long>(0UL - magnitude);
+  }
+  if (overflow || magnitude > kLimit) {
+    *error = ERANGE;
+    return LONG_MAX;
+  }
+  return static_cast<long>(magnitude);
+}
+
+unsigned long parseUnsigned(char const* first, char const* last, int* error) {
+  bool negative = false;
+  bool overflow = false;
+  unsigned long const magnitude = readMagnitude(first, last, negative, overflow);
+  if (overflow) {
+    *error = ERANGE;
+    return ULONG_MAX;
+  }
+  return negative ? 0UL - magnitude : magnitude;
+}
+
+double parseDouble(char const* first, char const* last, int* error) {
+  char const* p = skipBlanks(first, last);
+  char const* q = p;
+  bool negative = false;
+  if (q < last && (*q == '+' || *q == '-')) {
+    negative = *q == '-';
+    ++q;
+  }
+  bool const decimal = q < last && ((*q >= '0' && *q <= '9') || *q == '.');
+  bool const hex = q + 1 < last && q[0] == '0' && (q[1] == 'x' || q[1] == 'X');
+  if (decimal && !hex) {
+    double value = 0;
+    auto r = std::from_chars(q, last, value, std::chars_format::general);
+    // Zero, subnormal and out-of-range results are where the runtime may set ERANGE: let it decide.
+    if (r.ec == std::errc() && std::isnormal(value)) return negative ? -value : value;
+  }
+  // The runtime's strtod on a terminated copy (the range may run on into the next element's text).
+  char const* end = static_cast<char const*>(std::memchr(p, 0, static_cast<std::size_t>(last - p)));
+  std::string copy(p, end ? end : last);
+  int const saved = errno;
+  errno = 0;
+  double const value = std::strtod(copy.c_str(), nullptr);
+  if (errno != 0) *error = errno;
+  errno = saved;
+  return value;
+}
+
+}  // namespace qvo::strings

@@ -1,0 +1,284 @@
+// EQVO::String storage: construction, growth, assignment, index access, appending, insertion, erasure.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "QVOString.h"
+
+namespace EQVO {
+
+unsigned int String::ms_defaultCapacity = 16;
+
+namespace {
+
+constexpr std::uint64_t kMaxCapacity = 0xFFFFFFFFu;
+
+// New length of a text that grows by count bytes; the length and its terminator must fit 32 bits.
+std::uint32_t grownLength(std::uint32_t length, std::uint64_t count) {
+  std::uint64_t const total = length + count;
+  if (total + 1 > kMaxCapacity) throw std::length_error("EQVO::String too long");
+  return static_cast<std::uint32_t>(total);
+}
+
+// Text capacity for a string built from a text and a count: the default, or exactly what it needs.
+std::uint32_t capacityFor(std::uint32_t length, std::uint32_t defaultCapacity) {
+  return length < defaultCapacity ? defaultCapacity : length + 1;
+}
+
+}  // namespace
+
+String::String() : m_length(0), m_capacity(ms_defaultCapacity), m_buffer(new char[m_capacity]()) {}
+
+String::String(char const* text, int count) : m_length(0), m_capacity(0), m_buffer(nullptr) {
+  std::size_t n = 0;
+  if (text != nullptr) n = count < 0 ? std::strlen(text) : static_cast<std::size_t>(count);
+  std::uint32_t const length = grownLength(0, n);
+  m_capacity = capacityFor(length, ms_defaultCapacity);
+  m_buffer = new char[m_capacity]();
+  if (length != 0) std::memcpy(m_buffer, text, length);
+  m_length = length;
+}
+
+String::String(String const& other) : m_length(0), m_capacity(0), m_buffer(nullptr) {
+  m_capacity = std::max(other.m_capacity, other.m_length + 1);
+  m_buffer = new char[m_capacity];
+  std::memcpy(m_buffer, other.m_buffer, other.m_length);
+  std::memset(m_buffer + other.m_length, 0, m_capacity - other.m_length);
+  m_length = other.m_length;
+}
+
+// A character starts without storage: its first text takes the growth rule (capacity 3).
+String::String(char c) : m_length(0), m_capacity(0), m_buffer(nullptr) { *this = c; }
+
+String::String(unsigned char c) : m_length(0), m_capacity(0), m_buffer(nullptr) { *this = c; }
+
+String::~String() { delete[] m_buffer; }
+
+char* String::grow(std::uint32_t needed) {
+  if (needed <= m_capacity) return nullptr;
+  std::uint64_t const target = std::min<std::uint64_t>(
+      std::max<std::uint64_t>(2ULL * m_capacity + 2, needed) + 1, kMaxCapacity);
+  std::uint32_t const capacity = static_cast<std::uint32_t>(target);
+  char* fresh = new char[capacity];
+  if (m_buffer != nullptr) std::memcpy(fresh, m_buffer, m_length);
+  std::memset(fresh + m_length, 0, capacity - m_length);
+  char* old = m_buffer;
+  m_buffer = fresh;
+  m_capacity = capacity;
+  return old;
+}
+
+void String::ensureCapacity(unsigned int needed) { delete[] grow(needed); }
+
+void String::initBuffer(unsigned int size) {
+  if (size > m_capacity) {
+    char* fresh = new char[size];
+    delete[] m_buffer;
+    m_buffer = fresh;
+    m_capacity = size;
+  }
+  if (m_buffer != nullptr) std::memset(m_buffer, 0, m_capacity);
+}
+
+void String::assignBytes(char const* bytes, std::uint32_t count) {
+  // The source may lie in the old buffer: it is released only after the copy.
+  std::unique_ptr<char[]> old(grow(grownLength(0, count) + 1));
+  if (count != 0) std::memmove(m_buffer, bytes, count);
+  m_length = count;
+  m_buffer[count] = '\0';
+}
+
+void String::appendBytes(char const* bytes, std::uint32_t count) {
+  std::uint32_t const length = grownLength(m_length, count);
+  std::unique_ptr<char[]> old(grow(length + 1));
+  if (count != 0) std::memmove(m_buffer + m_length, bytes, count);
+  m_length = length;
+  m_buffer[length] = '\0';
+}
+
+int String::getChars(int begin, int end, char* destination, int offset) {
+  if (begin < 0 || end < 0 || static_cast<std::uint32_t>(begin) >= m_length ||
+      static_cast<std::uint32_t>(end) > m_length || begin >= end) {
+    return 0;
+  }
+  std::memcpy(destination + offset, m_buffer + begin, static_cast<std::size_t>(end - begin));
+  return 1;
+}
+
+void String::setChars(char const* text, unsigned int position) {
+  std::uint32_t const n = grownLength(0, std::strlen(text));
+  std::uint32_t const end = grownLength(position, n);
+  std::unique_ptr<char[]> old(grow(end + 1));
+  std::memmove(m_buffer + position, text, n);
+  if (end > m_length) {
+    m_length = end;
+    m_buffer[end] = '\0';
+  }
+}
+
+String& String::operator=(char const* text) {
+  if (text == nullptr) text = "";
+  assignBytes(text, grownLength(0, std::strlen(text)));
+  return *this;
+}
+
+String& String::operator=(String const& other) {
+  if (this != &other) assignBytes(other.m_buffer, other.m_length);
+  return *this;
+}
+
+String& String::operator=(char c) {
+  assignBytes(&c, c == '\0' ? 0 : 1);
+  return *this;
+}
+
+String& String::operator=(unsigned char c) { return *this = static_cast<char>(c); }
+
+void String::setEmpty() {
+  if (m_buffer == nullptr) return;
+  m_length = 0;
+  m_buffer[0] = '\0';
+}
+
+unsigned int String::length() const { return m_length; }
+unsigned int String::capacity() const { return m_capacity; }
+bool String::empty() const { return m_length == 0; }
+char const* String::str() const { return m_buffer; }
+String::operator char const*() const { return m_buffer; }
+
+namespace {
+// A negative index names the last byte; on an empty string that is the terminator, never before the buffer.
+std::uint32_t fromEnd(long index, std::uint32_t length) {
+  if (index >= 0) return static_cast<std::uint32_t>(index);
+  return length == 0 ? 0 : length - 1;
+}
+}  // namespace
+
+char String::charAt(long index) const { return m_buffer[fromEnd(index, m_length)]; }
+char& String::charAt(long index) { return m_buffer[fromEnd(index, m_length)]; }
+char String::charAt(unsigned long index) const { return m_buffer[index]; }
+char& String::charAt(unsigned long index) { return m_buffer[index]; }
+char const& String::operator[](unsigned int index) const { return m_buffer[index]; }
+char& String::operator[](unsigned int index) { return m_buffer[index]; }
+char const& String::operator[](unsigned long index) const { return m_buffer[index]; }
+char& String::operator[](unsigned long index) { return m_buffer[index]; }
+char const& String::operator[](int index) const { return m_buffer[fromEnd(index, m_length)]; }
+char& String::operator[](int index) { return m_buffer[fromEnd(index, m_length)]; }
+char const& String::operator[](long index) const { return m_buffer[fromEnd(index, m_length)]; }
+char& String::operator[](long index) { return m_buffer[fromEnd(index, m_length)]; }
+
+String& String::operator+=(String const& other) {
+  appendBytes(other.m_buffer, other.m_length);
+  return *this;
+}
+
+String& String::append(String const& other) { return *this += other; }
+
+String& String::operator+=(char const* text) {
+  if (text != nullptr) appendBytes(text, grownLength(0, std::strlen(text)));
+  return *this;
+}
+
+String& String::append(char const* text) { return *this += text; }
+
+String& String::operator+=(char c) {
+  appendBytes(&c, 1);
+  return *this;
+}
+
+String& String::append(char c) { return *this += c; }
+
+String String::operator+(String const& other) const {
+  String result(*this);
+  result += other;
+  return result;
+}
+
+String String::operator+(char const* text) const {
+  String result(*this);
+  result += text;
+  return result;
+}
+
+String String::operator+(char c) const {
+  String result(*this);
+  result += c;
+  return result;
+}
+
+String operator+(char const* text, String const& string) {
+  String result;
+  result += text;
+  result += string;
+  return result;
+}
+
+bool String::insert(unsigned int position, String const& other) {
+  if (position > m_length) return false;
+  // Inserting the string into itself: the bytes move while they are read, so take a copy first.
+  std::string const self = (&other == this) ? std::string(m_buffer, m_length) : std::string();
+  char const* bytes = (&other == this) ? self.data() : other.m_buffer;
+  std::uint32_t const count = other.m_length;
+  std::uint32_t const length = grownLength(m_length, count);
+  std::unique_ptr<char[]> old(grow(length + 1));
+  std::memmove(m_buffer + position + count, m_buffer + position, m_length - position);
+  if (count != 0) std::memcpy(m_buffer + position, bytes, count);
+  m_length = length;
+  m_buffer[length] = '\0';
+  return true;
+}
+
+bool String::insert(unsigned int position, char const* text) { return insert(position, String(text)); }
+
+bool String::insert(unsigned int position, char c) { return insert(position, String(c)); }
+
+bool String::eraseRange(unsigned int begin, int end) {
+  std::int64_t const first = begin;
+  std::int64_t last = end;
+  if (end == -1) {
+    last = first + 1;
+  } else if (end < 0) {
+    return false;
+  }
+  if (first >= m_length || last > m_length || first > last) return false;
+  if (first == last) return true;
+  std::memmove(m_buffer + first, m_buffer + last, m_length - static_cast<std::uint32_t>(last));
+  m_length -= static_cast<std::uint32_t>(last - first);
+  m_buffer[m_length] = '\0';
+  return true;
+}
+
+bool String::erase(unsigned int position, int count) {
+  if (count < -1) return false;
+  // -1 erases to the end; the span is computed wide so that no position + count wraps.
+  std::int64_t const end = count == -1 ? m_length : static_cast<std::int64_t>(position) + count;
+  if (position >= m_length || end > m_length) return false;
+  if (end == position) return true;
+  std::memmove(m_buffer + position, m_buffer + end, m_length - static_cast<std::uint32_t>(end));
+  m_length -= static_cast<std::uint32_t>(end - position);
+  m_buffer[m_length] = '\0';
+  return true;
+}
+
+String String::substring(unsigned int start, unsigned int count) const {
+  String result;
+  if (start >= m_length) return result;
+  std::uint32_t const n = std::min(m_length - start, count);
+  if (n >= result.m_capacity) {
+    // Built from a text and a count: exactly the room it needs.
+    char* fresh = new char[n + 1];
+    delete[] result.m_buffer;
+    result.m_buffer = fresh;
+    result.m_capacity = n + 1;
+  }
+  std::memcpy(result.m_buffer, m_buffer + start, n);
+  result.m_buffer[n] = '\0';
+  result.m_length = n;
+  return result;
+}
+
+String String::operator()(unsigned int start, unsigned int count) const { return substring(start, count); }
+
+}  // namespace EQVO
