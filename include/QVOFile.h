@@ -158,7 +158,7 @@ class QVO_API CQVOFile {
   // `newName` wins). 1 on success; -1 for a null name or an unnamed file; 0 when the new name is not
   // usable, another file of that name exists (it is never replaced) or the runtime fails. An open file
   // is reopened under its new name (an access starting with 'w' as "r+", sharing 0) at the start.
-  virtual int Rename(char const* newName, CQVODir const* newDir);
+  virtual int Rename(char const* newName, CQVODir const* newDir = nullptr);
   // Closes the file and removes it. False for an unnamed file or when the removal fails.
   virtual bool Delete();
   // Only for an open file: removes it and opens it again, created empty, with the stored access and

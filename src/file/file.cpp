@@ -207,6 +207,11 @@ int CQVOFile::EndOfFile() const {
 
 long CQVOFile::MovePointer(int origin, long offset) {
   if (!m_bOpen || m_pFile == nullptr) return -2;
+  // Only the three origins: some runtimes treat any other as a fatal invalid parameter.
+  if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END) {
+    errno = EINVAL;
+    return -2;
+  }
   long const before = PointerPosition();
   if (std::fseek(m_pFile, offset, origin) == 0) return before;
   int const error = errno;

@@ -3,7 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
-#include <string.h>
+#include <cstring>
 #include <sys/file.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
