@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "QVOFile.h"
@@ -42,7 +44,8 @@ class FileTest : public ::testing::Test {
   void SetUp() override {
     m_home = fs::current_path();
     m_dir = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(m_dir);
+    std::error_code ignored;
+    fs::remove_all(m_dir, ignored);
     fs::create_directory(m_dir);
   }
   void TearDown() override {
@@ -175,20 +178,34 @@ TEST_F(FileTest, CreateChangeDirAndDelete) {
   EXPECT_NE(log.find("..\\src\\QVOFile - "), std::string::npos) << log;
 }
 
-// The current directory has no length limit: build one far beyond 1024 characters.
+// The current directory has no length limit: build one far beyond 1024 characters. The expected
+// path is put together here, since not every runtime's own current-directory call reads it whole.
 TEST_F(FileTest, LongCurrentDirectoryIsResolvedWhole) {
+#ifdef _WIN32
+  // Windows keeps the current directory within MAX_PATH (260) characters (and Wine, which lets
+  // _chdir go further, then damages its own memory): there is no longer one to read.
+  GTEST_SKIP() << "the current directory of Windows is limited to MAX_PATH characters";
+#endif
   std::string const component(200, 'd');
+  std::string expected = withSep(currentDirectory()) + m_dir;
   ASSERT_TRUE(CQVODir(m_dir.c_str(), CQVODir::msc_iKeepPath).ChangeDir());
-  for (int i = 0; i < 7; ++i) {
+  int depth = 0;
+  for (; depth < 7; ++depth) {
     CQVODir step(component.c_str(), CQVODir::msc_iKeepPath);
-    if (!step.Create() || !step.ChangeDir()) {
-      GTEST_SKIP() << "this file system does not take a current directory of " << (i + 1) * 201 << " characters";
-    }
+    if (!step.Create() || !step.ChangeDir()) break;
+    expected += kSep + component;
   }
-  std::string const cwd = currentDirectory();
-  ASSERT_GT(cwd.size(), 1024u);
-  EXPECT_STREQ(CQVODir("leaf").Path().c_str(), (withSep(cwd) + "leaf").c_str());
-  EXPECT_STREQ(CQVODir().Path().c_str(), withSep(cwd).c_str());
+  if (depth == 7) {
+    EXPECT_STREQ(CQVODir("leaf").Path().c_str(), (expected + kSep + "leaf").c_str());
+    EXPECT_STREQ(CQVODir().Path().c_str(), (expected + kSep).c_str());
+  }
+  // Climb back, removing each level (some runtimes cannot remove so deep a tree at once).
+  for (int level = depth; level > 0; --level) {
+    ASSERT_TRUE(CQVODir("..", CQVODir::msc_iKeepPath).ChangeDir());
+    CQVODir(component.c_str(), CQVODir::msc_iKeepPath).Delete();
+  }
+  if (depth < 7) GTEST_SKIP() << "this system takes no current directory of " << (depth + 1) * 201 << " characters";
+  EXPECT_GT(expected.size(), 1024u);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -378,6 +395,39 @@ TEST_F(FileTest, ExclusiveOpenRefusesOthersAndSharedOpenAdmitsShared) {
   EXPECT_STREQ(buffer, "keep me");
 }
 
+// The sharing values bind between processes as within one.
+TEST_F(FileTest, SharingHoldsAcrossProcesses) {
+  writeBytes(path("x.bin"), "held elsewhere");
+  struct Case {
+    int heldWith;
+    int share;
+    bool opens;
+  };
+  for (Case c : std::vector<Case>{{0, 0, false}, {0, 1, false}, {1, 0, false}, {1, 1, true}}) {
+    SCOPED_TRACE("held with " + std::to_string(c.heldWith) + ", opened with " + std::to_string(c.share));
+    fs::remove(path("ready"));
+    fs::remove(path("release"));
+    filetest::HelperProcess holder("file_holder",
+                                   {path("x.bin"), std::to_string(c.heldWith), path("ready"), path("release")});
+    ASSERT_TRUE(holder.running());
+    for (int i = 0; i < 1000 && !exists(path("ready")); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(exists(path("ready")));
+    CQVOFile here("x.bin", dir(), "r+", 'b', c.share, true);
+    EXPECT_EQ(here.IsOpen(), c.opens);
+    CQVOFile truncating("x.bin", dir(), "w", 'b', c.share, true);
+    EXPECT_EQ(truncating.IsOpen(), c.opens);
+    truncating.Close();
+    writeBytes(path("release"), "");
+    EXPECT_EQ(holder.wait(), 0);
+    if (!c.opens) {
+      EXPECT_EQ(readBytes(path("x.bin")), "held elsewhere");  // a refused "w" truncates nothing
+    }
+    writeBytes(path("x.bin"), "held elsewhere");
+  }
+}
+
 TEST_F(FileTest, ReachabilityFollowsTheAccessMode) {
   writeBytes(path("r.bin"), "x");
   CQVOFile f("r.bin", dir(), "a", 'b', 0, false);
@@ -447,15 +497,15 @@ TEST_F(FileTest, ReadCountsWholeItems) {
 }
 
 TEST_F(FileTest, WriteNeedsAnOpenFileAndBytes) {
-  CQVOFile f("w.bin", dir(), "w", 'b', 0, false);
+  CQVOFile f("w.bin", dir(), "w", 'b', 1, false);
   EXPECT_EQ(f.Write("abc", 3), kFail);  // closed
-  ASSERT_TRUE(f.Open("w", 'b', 0));
+  ASSERT_TRUE(f.Open("w", 'b', 1));  // shared, so that the check below may read it
   EXPECT_EQ(f.Write("abc", 0), kFail);
   EXPECT_EQ(f.Write(nullptr, 3), kFail);
   std::string const bytes = patternBytes(70000);
   EXPECT_EQ(f.Write(bytes.data(), static_cast<unsigned int>(bytes.size())), 70000u);
   EXPECT_EQ(f.Flush(), 1);
-  EXPECT_EQ(readBytes(path("w.bin")), bytes);
+  EXPECT_TRUE(readBytes(path("w.bin")) == bytes);
   EXPECT_EQ(f.Close(), 1);
   EXPECT_EQ(f.Flush(), -2);
 }
@@ -525,9 +575,11 @@ TEST_F(FileTest, TimeStampsOfTheFileStatus) {
   EXPECT_EQ(t, then);
   EXPECT_TRUE(f.LastAccessTime(t));
   EXPECT_EQ(t, then);
-  long now = 0;
-  EXPECT_TRUE(f.LastChangeTime(now));
-  EXPECT_GT(now, then);
+  long changed = 0;
+  EXPECT_TRUE(f.LastChangeTime(changed));
+#ifndef _WIN32
+  EXPECT_GT(changed, then);  // the status change made by setting the times
+#endif
 
   if (!setTimes(after2038)) GTEST_SKIP() << "this file system cannot hold a time after January 2038";
   t = 7;
@@ -631,10 +683,10 @@ TEST_F(FileTest, CopiesAreByteIdenticalAtBlockEdges) {
     writeBytes(src, bytes);
     writeBytes(path("dst.bin"), "previous contents, longer than a byte");
     EXPECT_EQ(FileOps::Copy(src.c_str(), path("dst.bin").c_str(), CQVOFile::eCopyOverwrite, 0), 1);
-    EXPECT_EQ(readBytes(path("dst.bin")), bytes);
+    EXPECT_TRUE(readBytes(path("dst.bin")) == bytes);
     writeBytes(path("app.bin"), "head");
     EXPECT_EQ(FileOps::Copy(src.c_str(), path("app.bin").c_str(), CQVOFile::eCopyAppend, 0), 1);
-    EXPECT_EQ(readBytes(path("app.bin")), "head" + bytes);
+    EXPECT_TRUE(readBytes(path("app.bin")) == "head" + bytes);
   }
 }
 
@@ -684,7 +736,9 @@ TEST_F(FileTest, MemberCopyClosesAndReopensBothFiles) {
   EXPECT_STREQ(dest.Access().c_str(), "r+");  // "w+" would truncate what was copied
   EXPECT_EQ(dest.PointerPosition(), 0);
   EXPECT_EQ(dest.Size(), 10);
-  EXPECT_EQ(readBytes(path("dst.bin")), "0123456789");
+  char copied[11] = {};
+  EXPECT_EQ(dest.Read(copied, 10, 1), 10u);  // exclusive now: read through the object itself
+  EXPECT_STREQ(copied, "0123456789");
 
   dest.MovePointer(0, 3);
   EXPECT_EQ(dest.Copy(source, CQVOFile::eCopyAppend), 1);
@@ -718,7 +772,7 @@ TEST_F(FileTest, CopyIntoAFullDeviceFailsAndKeepsTheSource) {
   EXPECT_EQ(full.Copy(source, CQVOFile::eCopyOverwrite), 0);
   EXPECT_EQ(full.Copy(source, CQVOFile::eCopyAppend), 0);
   EXPECT_EQ(FileOps::Copy(path("src.bin").c_str(), "/dev/full", CQVOFile::eCopyOverwrite, 0), 0);
-  EXPECT_EQ(readBytes(path("src.bin")), bytes);
+  EXPECT_TRUE(readBytes(path("src.bin")) == bytes);
   writeBytes(path("tiny.bin"), "t");  // a single byte is refused too
   EXPECT_EQ(FileOps::Copy(path("tiny.bin").c_str(), "/dev/full", CQVOFile::eCopyOverwrite, 0), 0);
 }

@@ -35,7 +35,8 @@ void run(std::vector<std::string> const&) {
 
   CQVOTextFile renamed("renamed.txt", dir, "r", 1, false);
   renamed.Delete();
-  std::printf("rename             %d -> %s\n", notes.Rename("renamed.txt"), notes.FullName().c_str());
+  int const result = notes.Rename("renamed.txt");
+  std::printf("rename             %d -> %s\n", result, notes.FullName().c_str());
 
   notes.Open("r", 0, 1);
   std::printf("whole content:\n%s", notes.GetContent().c_str());

@@ -9,12 +9,18 @@
 
 #include "QVOLog.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+extern char** environ;
 #endif
 
 namespace filetest {
+
+namespace fs = std::filesystem;
 
 std::string platformPath(std::string text) {
   for (char& c : text) {
@@ -110,6 +116,66 @@ int runUnprivileged(std::function<bool()> const& check, std::string& why) {
   }
   return WEXITSTATUS(status) == 0 ? 1 : 0;
 #endif
+}
+
+namespace {
+
+// The folder of the running test program, where the helper programs are built too.
+std::string programFolder() {
+#ifdef _WIN32
+  char buffer[MAX_PATH * 4];
+  DWORD const length = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+  return fs::path(std::string(buffer, length)).parent_path().string();
+#else
+  return fs::read_symlink("/proc/self/exe").parent_path().string();
+#endif
+}
+
+}  // namespace
+
+HelperProcess::HelperProcess(std::string const& name, std::vector<std::string> const& arguments) {
+#ifdef _WIN32
+  std::string command = "\"" + programFolder() + "\\" + name + ".exe\"";
+  for (auto const& a : arguments) command += " \"" + a + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  if (::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    ::CloseHandle(info.hThread);
+    m_handle = reinterpret_cast<long long>(info.hProcess);
+  }
+#else
+  std::string const program = programFolder() + "/" + name;
+  std::vector<std::string> all = {program};
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(&a[0]);
+  argv.push_back(nullptr);
+  pid_t child = 0;
+  if (::posix_spawn(&child, program.c_str(), nullptr, nullptr, argv.data(), environ) == 0) m_handle = child;
+#endif
+}
+
+HelperProcess::~HelperProcess() { wait(); }
+
+bool HelperProcess::running() const { return m_handle != -1; }
+
+int HelperProcess::wait() {
+  if (m_handle == -1) return -1;
+  int code = -1;
+#ifdef _WIN32
+  HANDLE const process = reinterpret_cast<HANDLE>(m_handle);
+  DWORD exitCode = 0;
+  if (::WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 && ::GetExitCodeProcess(process, &exitCode)) {
+    code = static_cast<int>(exitCode);
+  }
+  ::CloseHandle(process);
+#else
+  int status = 0;
+  if (::waitpid(static_cast<pid_t>(m_handle), &status, 0) > 0 && WIFEXITED(status)) code = WEXITSTATUS(status);
+#endif
+  m_handle = -1;
+  return code;
 }
 
 }  // namespace filetest

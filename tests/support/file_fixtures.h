@@ -52,6 +52,23 @@ int openDescriptorCount();
 // failed, -1 when such a process cannot be had (then `why` says why).
 int runUnprivileged(std::function<bool()> const& check, std::string& why);
 
+// A helper program of the tests (tests/helpers/<name>.cpp), started beside the test program, and
+// waited for.
+class HelperProcess {
+ public:
+  // Starts bin/<name> with the arguments; running() tells whether that worked.
+  HelperProcess(std::string const& name, std::vector<std::string> const& arguments);
+  ~HelperProcess();
+  HelperProcess(HelperProcess const&) = delete;
+  HelperProcess& operator=(HelperProcess const&) = delete;
+  bool running() const;
+  // Waits for the end of the program; its exit code, or -1.
+  int wait();
+
+ private:
+  long long m_handle = -1;
+};
+
 }  // namespace filetest
 
 #endif  // QVOBASE_TESTS_SUPPORT_FILE_FIXTURES_H
