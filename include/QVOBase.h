@@ -6,5 +6,8 @@
 #include "QVOError.h"
 #include "QVOString.h"
 #include "QVOFile.h"
+#include "QVOOptions.h"
+#include "QVOCrypt.h"
+#include "QVOByteOrder.h"
 
 #endif  // QVOBASE_QVOBASE_H
