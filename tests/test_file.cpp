@@ -857,6 +857,28 @@ TEST_F(FileTest, LinesComeBackWithoutTheirLineEnds) {
   EXPECT_STREQ(f.ReadNextLine().c_str(), "");
 }
 
+// Lines of every length up to past the 4095-character piece, across many refills of the stream's
+// buffer, after writing through the same stream.
+TEST_F(FileTest, ManyLinesReadBackWhole) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 3000; ++i) lines.push_back(std::string(static_cast<std::size_t>(i * 37 % 301), 'a' + i % 26));
+  lines.push_back(std::string(4094, 'x'));
+  lines.push_back(std::string(4095, 'y'));
+  lines.push_back("after");
+  CQVOTextFile f("many.txt", dir(), "w+", 0, true);
+  ASSERT_TRUE(f.IsOpen());
+  for (auto const& line : lines) ASSERT_EQ(f.WriteNextLine(line.c_str()), 1);
+  f.MovePointer(0, 0);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    ASSERT_STREQ(f.ReadNextLine().c_str(), lines[i].c_str()) << "line " << i;
+    if (lines[i].size() == 4095) {
+      ASSERT_STREQ(f.ReadNextLine().c_str(), "");  // the line end after a full piece
+    }
+  }
+  EXPECT_STREQ(f.ReadNextLine().c_str(), "");
+  EXPECT_EQ(f.EndOfFile(), 1);
+}
+
 TEST_F(FileTest, WrittenLinesEndOnceAndTextModeTranslates) {
   {
     CQVOTextFile f("w.txt", dir(), "w", 0, true);

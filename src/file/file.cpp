@@ -149,7 +149,7 @@ int CQVOFile::Close() {
   FILE* const stream = m_pFile;
   m_pFile = nullptr;
   m_bOpen = false;
-  return std::fclose(stream) == 0 ? 1 : 0;
+  return qvo::platform::closeFile(stream) == 0 ? 1 : 0;
 }
 
 bool CQVOFile::Exist() {

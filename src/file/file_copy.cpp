@@ -53,7 +53,7 @@ int CQVOFile::Copy(char const* source, char const* destination, enumCopyType typ
       // Existence, not readability: a destination that exists but cannot be read must not be
       // truncated by a copy that promises to create a new file.
       if (qvo::platform::pathExists(destination)) {
-        std::fclose(in);
+        qvo::platform::closeFile(in);
         return -2;
       }
       mode = "wb";
@@ -66,7 +66,7 @@ int CQVOFile::Copy(char const* source, char const* destination, enumCopyType typ
       break;
   }
   if (mode == nullptr) {
-    std::fclose(in);
+    qvo::platform::closeFile(in);
     errno = EINVAL;
     return 0;
   }
@@ -74,17 +74,17 @@ int CQVOFile::Copy(char const* source, char const* destination, enumCopyType typ
       destination, mode, share == 1 ? qvo::platform::FileShare::DenyNone : qvo::platform::FileShare::RuntimeDefault);
   if (out == nullptr) {
     int const error = errno;
-    std::fclose(in);
+    qvo::platform::closeFile(in);
     errno = error;
     return 0;
   }
   bool ok = CopyContents(in, out);
   int error = ok ? 0 : errno;
-  if (std::fclose(out) != 0) {
+  if (qvo::platform::closeFile(out) != 0) {
     if (ok) error = errno;
     ok = false;
   }
-  if (std::fclose(in) != 0) {
+  if (qvo::platform::closeFile(in) != 0) {
     if (ok) error = errno;
     ok = false;
   }

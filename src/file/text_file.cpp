@@ -29,12 +29,13 @@ CQVOTextFile::~CQVOTextFile() = default;
 
 CQVOString CQVOTextFile::ReadNextLine() {
   if (m_pFile == nullptr) return CQVOString();
-  // fgets terminates what it reads, so the buffer needs no clearing first.
+  // The string takes the characters with their count, so the buffer needs no clearing first.
   char buffer[kLineBuffer];
-  if (std::fgets(buffer, kLineBuffer, m_pFile) == nullptr) return CQVOString();
-  std::size_t length = std::strlen(buffer);
-  if (length > 0 && buffer[length - 1] == '\n') --length;
-  return CQVOString(buffer, static_cast<unsigned int>(length));
+  char const* text = nullptr;
+  std::size_t length = qvo::platform::readLine(m_pFile, buffer, kLineBuffer, &text);
+  if (length == 0) return CQVOString();
+  if (text[length - 1] == '\n') --length;
+  return CQVOString(text, static_cast<unsigned int>(length));
 }
 
 int CQVOTextFile::WriteNextLine(char const* line) {

@@ -36,8 +36,20 @@ enum class FileShare {
 // Opens `path` with a C-runtime mode: "r", "w", "a", "r+", "w+" or "a+", optionally followed by the
 // type letter 'b' (untranslated) or 't' (line-end translation where the platform has one).
 // A sharing conflict fails the open with errno EACCES, before anything is truncated.
-// Null on failure with errno set. A directory is never opened as a file.
+// Null on failure with errno set. A directory is never opened as a file. Close it with closeFile.
 std::FILE* openFile(char const* path, char const* mode, FileShare share);
+
+// Reads one line as fgets(buffer, size, stream) does: at most size - 1 characters, up to and with the
+// first line feed; sets the end-of-file indicator the same way. Returns the number of characters read,
+// or 0 at the end of the file or on a read error (when fgets returns null). `*text` receives where the
+// characters are: in `buffer`, or, when the line lay whole in the stream's own buffer, there (valid
+// until the next operation on the stream). Neither is zero-terminated. The caller is the stream's only
+// user meanwhile (no stream lock is taken).
+std::size_t readLine(std::FILE* stream, char* buffer, std::size_t size, char const** text);
+
+// Closes a stream that openFile gave, and releases what openFile attached to it. The result of
+// fclose: 0, or EOF with errno set (the stream is released either way).
+int closeFile(std::FILE* stream);
 
 // The runtime's _access: mode 0 existence, 2 write, 4 read, 6 read and write. True when allowed.
 bool accessPath(char const* path, int mode);

@@ -6,8 +6,8 @@
 #include <errno.h>
 #include <io.h>
 #include <share.h>
-#include <stdio.h>
-#include <string.h>
+#include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -64,6 +64,16 @@ std::FILE* openFile(char const* path, char const* mode, FileShare share) {
   }
   return std::fopen(path, mode);
 }
+
+std::size_t readLine(std::FILE* stream, char* buffer, std::size_t size, char const** text) {
+  // fgets in the runtime's own mode: in text mode it turns "\r\n" into "\n" on the way.
+  *text = buffer;
+  if (size < 2) return 0;
+  if (std::fgets(buffer, static_cast<int>(size), stream) == nullptr) return 0;
+  return std::strlen(buffer);
+}
+
+int closeFile(std::FILE* stream) { return std::fclose(stream); }
 
 bool accessPath(char const* path, int mode) { return ::_access(path, mode) == 0; }
 
