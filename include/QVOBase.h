@@ -5,6 +5,7 @@
 #include "QVOExport.h"
 #include "QVOError.h"
 #include "QVOString.h"
+#include "QVOLog.h"
 #include "QVOFile.h"
 #include "QVOOptions.h"
 #include "QVOCrypt.h"

@@ -28,5 +28,7 @@ bool isMainThread();
 }  // namespace qvo::platform
 
 #include "platform/error.h"
+// --- log (log.cpp) -------------------------------------------------------------------------------
+#include "platform/log.h"
 
 #endif  // QVOBASE_PLATFORM_PLATFORM_H
