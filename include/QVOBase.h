@@ -6,6 +6,7 @@
 #include "QVOError.h"
 #include "QVOString.h"
 #include "QVOLog.h"
+#include "QVOFile.h"
 #include "QVOOptions.h"
 #include "QVOCrypt.h"
 #include "QVOByteOrder.h"

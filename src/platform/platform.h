@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "platform/file.h"
 #include "platform/paths.h"
 
 namespace qvo::platform {
