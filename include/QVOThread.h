@@ -439,7 +439,8 @@ class QVO_API CQVOEventDispatcher {
 // QVOSingleton, TimeManager, CQVOTimer
 
 // Gives T one process-wide instance, built by the first call of instance() (which is safe from several
-// threads at once) and destroyed when the library is unloaded.
+// threads at once) and destroyed when the library is unloaded. The library defines instance() for its
+// own singleton, TimeManager; the template is not meant for other classes.
 template <typename T>
 class QVOSingleton {
  public:
