@@ -23,5 +23,6 @@ install(FILES ${PROJECT_BINARY_DIR}/QVOBaseConfig.cmake ${PROJECT_BINARY_DIR}/QV
 
 # The pkg-config file finds the prefix from its own folder, so an unpacked package works where it lies.
 file(RELATIVE_PATH QVO_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+string(REGEX REPLACE "/$" "" QVO_PC_TO_PREFIX "${QVO_PC_TO_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/qvobase.pc.in ${PROJECT_BINARY_DIR}/qvobase.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/qvobase.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
