@@ -21,5 +21,8 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/QVOBaseConfigVersion.cmak
 install(FILES ${PROJECT_BINARY_DIR}/QVOBaseConfig.cmake ${PROJECT_BINARY_DIR}/QVOBaseConfigVersion.cmake
   DESTINATION ${QVO_CMAKE_DIR})
 
+# The pkg-config file finds the prefix from its own folder, so an unpacked package works where it lies.
+file(RELATIVE_PATH QVO_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+string(REGEX REPLACE "/$" "" QVO_PC_TO_PREFIX "${QVO_PC_TO_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/qvobase.pc.in ${PROJECT_BINARY_DIR}/qvobase.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/qvobase.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

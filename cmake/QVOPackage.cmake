@@ -8,4 +8,6 @@ if(WIN32)
 else()
   set(CPACK_GENERATOR TGZ)
 endif()
+# QVOBase-<version>-<system>/ with bin/ (Windows DLLs), lib/, include/, lib/cmake/QVOBase and lib/pkgconfig.
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/package)
 include(CPack)

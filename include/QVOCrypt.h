@@ -42,7 +42,7 @@ class QVO_API CQVORandom {
 
   unsigned long m_ulSeed1;
   unsigned long m_ulSeed2;
-  unsigned long m_ulMaxValue;
+  [[maybe_unused]] unsigned long m_ulMaxValue;  // kept for the object layout; the modulus is a constant
   double m_dMaxValue;
 };
 

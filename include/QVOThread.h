@@ -477,8 +477,11 @@ class QVO_API TimeManager : public QVOSingleton<TimeManager>, public CQVOThread 
   std::vector<CQVOTimer*> m_timers;    // not owned, in order of registration
 };
 
+// The exported specialisation; hidden from the documentation, which cannot match it to the template.
+/// \cond
 template <>
 QVO_API TimeManager& QVOSingleton<TimeManager>::instance();
+/// \endcond
 
 // A stopwatch advanced by the TimeManager thread in steps of 100 milliseconds; it never reads the clock.
 // Registers itself with the manager when built and leaves it when destroyed.
