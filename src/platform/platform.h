@@ -25,5 +25,6 @@ bool isMainThread();
 }  // namespace qvo::platform
 
 #include "platform/error.h"
+#include "platform/pipe.h"
 
 #endif  // QVOBASE_PLATFORM_PLATFORM_H
