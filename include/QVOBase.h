@@ -5,5 +5,9 @@
 #include "QVOExport.h"
 #include "QVOError.h"
 #include "QVOString.h"
+#include "QVOLog.h"
+#include "QVOOptions.h"
+#include "QVOCrypt.h"
+#include "QVOByteOrder.h"
 
 #endif  // QVOBASE_QVOBASE_H

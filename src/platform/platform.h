@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/paths.h"
+
 namespace qvo::platform {
 
 // --- module (module.cpp) -------------------------------------------------------------------------
@@ -25,6 +27,9 @@ bool isMainThread();
 }  // namespace qvo::platform
 
 #include "platform/error.h"
+// --- log (log.cpp) -------------------------------------------------------------------------------
+#include "platform/log.h"
+// --- named pipes (pipe.cpp) ----------------------------------------------------------------------
 #include "platform/pipe.h"
 
 #endif  // QVOBASE_PLATFORM_PLATFORM_H

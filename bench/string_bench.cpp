@@ -1,0 +1,433 @@
+// Benchmarks of the string classes: each CQVOString operation beside its std::string peer.
+#include <benchmark/benchmark.h>
+
+#include <charconv>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "QVOString.h"
+
+namespace {
+
+// ---- append of short pieces ----------------------------------------------------------------------------
+
+constexpr int kPieces = 10000;
+char const* const kPiece = "piece-42";
+
+void BM_qvo_AppendShort(benchmark::State& state) {
+  for (auto _ : state) {
+    CQVOString s;
+    for (int i = 0; i < kPieces; ++i) s += kPiece;
+    benchmark::DoNotOptimize(s.c_str());
+  }
+}
+BENCHMARK(BM_qvo_AppendShort);
+
+void BM_std_AppendShort(benchmark::State& state) {
+  for (auto _ : state) {
+    std::string s;
+    for (int i = 0; i < kPieces; ++i) s += kPiece;
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_std_AppendShort);
+
+void BM_qvo_AppendChar(benchmark::State& state) {
+  for (auto _ : state) {
+    CQVOString s;
+    for (int i = 0; i < kPieces; ++i) s += static_cast<char>('a' + (i & 15));
+    benchmark::DoNotOptimize(s.c_str());
+  }
+}
+BENCHMARK(BM_qvo_AppendChar);
+
+void BM_std_AppendChar(benchmark::State& state) {
+  for (auto _ : state) {
+    std::string s;
+    for (int i = 0; i < kPieces; ++i) s += static_cast<char>('a' + (i & 15));
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_std_AppendChar);
+
+// ---- search -----------------------------------------------------------------------------------------------
+
+// 1 MiB of pseudo-random lower-case letters: the needle sits at the end.
+std::string const& haystack() {
+  static std::string const text = [] {
+    std::mt19937 random(7);
+    std::string t(1 << 20, ' ');
+    for (char& c : t) c = static_cast<char>('a' + random() % 26);
+    t.replace(t.size() - 8, 8, "NEEDLE42");
+    return t;
+  }();
+  return text;
+}
+
+void BM_qvo_Find(benchmark::State& state) {
+  CQVOString const s(haystack());
+  for (auto _ : state) benchmark::DoNotOptimize(s.find("NEEDLE42", 0));
+}
+BENCHMARK(BM_qvo_Find);
+
+void BM_std_Find(benchmark::State& state) {
+  std::string const s(haystack());
+  for (auto _ : state) benchmark::DoNotOptimize(s.find("NEEDLE42", 0));
+}
+BENCHMARK(BM_std_Find);
+
+void BM_qvo_FindChar(benchmark::State& state) {
+  CQVOString const s(haystack());
+  for (auto _ : state) benchmark::DoNotOptimize(s.find('N', 0));
+}
+BENCHMARK(BM_qvo_FindChar);
+
+void BM_std_FindChar(benchmark::State& state) {
+  std::string const s(haystack());
+  for (auto _ : state) benchmark::DoNotOptimize(s.find('N', 0));
+}
+BENCHMARK(BM_std_FindChar);
+
+// ---- replace every occurrence ---------------------------------------------------------------------------
+
+// 1 MiB holding 100,000 occurrences of "foo".
+std::string const& replaceText() {
+  static std::string const text = [] {
+    std::string t;
+    t.reserve(1 << 20);
+    std::mt19937 random(11);
+    for (int i = 0; i < 100000; ++i) {
+      t += "foo";
+      int const gap = 7 + static_cast<int>(random() % 2);
+      for (int k = 0; k < gap; ++k) t += static_cast<char>('a' + (i + k) % 5);  // never forms "foo"
+    }
+    while (t.size() < (1u << 20)) t += 'x';
+    return t;
+  }();
+  return text;
+}
+
+void BM_qvo_ReplaceAll(benchmark::State& state) {
+  for (auto _ : state) {
+    CQVOString s(replaceText());
+    s.Replace("foo", "barbaz", true);
+    benchmark::DoNotOptimize(s.c_str());
+  }
+}
+BENCHMARK(BM_qvo_ReplaceAll)->Unit(benchmark::kMicrosecond);
+
+void BM_std_ReplaceAll(benchmark::State& state) {
+  for (auto _ : state) {
+    std::string s(replaceText());
+    std::string out;
+    std::string const from = "foo";
+    std::string const to = "barbaz";
+    std::size_t read = 0;
+    for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, read)) {
+      out.append(s, read, at - read);
+      out += to;
+      read = at + from.size();
+    }
+    out.append(s, read, std::string::npos);
+    s.swap(out);
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_std_ReplaceAll)->Unit(benchmark::kMicrosecond);
+
+void BM_qvo_ReplaceShrink(benchmark::State& state) {
+  for (auto _ : state) {
+    CQVOString s(replaceText());
+    s.Replace("foo", "f", true);
+    benchmark::DoNotOptimize(s.c_str());
+  }
+}
+BENCHMARK(BM_qvo_ReplaceShrink)->Unit(benchmark::kMicrosecond);
+
+void BM_std_ReplaceShrink(benchmark::State& state) {
+  for (auto _ : state) {
+    std::string s(replaceText());
+    std::string out;
+    std::size_t read = 0;
+    for (std::size_t at = s.find("foo"); at != std::string::npos; at = s.find("foo", read)) {
+      out.append(s, read, at - read);
+      out += "f";
+      read = at + 3;
+    }
+    out.append(s, read, std::string::npos);
+    s.swap(out);
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_std_ReplaceShrink)->Unit(benchmark::kMicrosecond);
+
+// ---- token splitting ------------------------------------------------------------------------------------
+
+std::string const& tokenText() {
+  static std::string const text = [] {
+    std::string t;
+    for (int i = 0; i < 1000; ++i) t += "field" + std::to_string(i) + ",";
+    return t;
+  }();
+  return text;
+}
+
+void BM_qvo_Token(benchmark::State& state) {
+  for (auto _ : state) {
+    CQVOString s(tokenText());
+    while (!s.IsEmpty()) {
+      CQVOString t = s.Token(',');
+      benchmark::DoNotOptimize(t.c_str());
+    }
+  }
+}
+BENCHMARK(BM_qvo_Token);
+
+// The same cut from the front with std::string: the text before the separator, then erase through it.
+void BM_std_Token(benchmark::State& state) {
+  for (auto _ : state) {
+    std::string s(tokenText());
+    while (!s.empty()) {
+      std::size_t const at = s.find(',');
+      std::string t = s.substr(0, at);
+      s.erase(0, at == std::string::npos ? std::string::npos : at + 1);
+      benchmark::DoNotOptimize(t.data());
+    }
+  }
+}
+BENCHMARK(BM_std_Token);
+
+// ---- hashing --------------------------------------------------------------------------------------------
+
+std::string const kHashText = "the quick brown fox jumps over the lazy dog 0123456789";
+
+void BM_qvo_HashCode(benchmark::State& state) {
+  CQVOString const s(kHashText);
+  for (auto _ : state) benchmark::DoNotOptimize(s.hashCode());
+}
+BENCHMARK(BM_qvo_HashCode);
+
+void BM_std_HashCode(benchmark::State& state) {
+  std::string const s(kHashText);
+  for (auto _ : state) benchmark::DoNotOptimize(std::hash<std::string>()(s));
+}
+BENCHMARK(BM_std_HashCode);
+
+void BM_qvo_Hash(benchmark::State& state) {
+  CQVOString const s(kHashText);
+  unsigned long out[2];
+  for (auto _ : state) {
+    s.Hash(out);
+    benchmark::DoNotOptimize(out[0]);
+  }
+}
+BENCHMARK(BM_qvo_Hash);
+
+void BM_std_Hash(benchmark::State& state) {
+  std::string const s(kHashText);
+  for (auto _ : state) benchmark::DoNotOptimize(std::hash<std::string>()(s));
+}
+BENCHMARK(BM_std_Hash);
+
+// ---- numbers and texts ----------------------------------------------------------------------------------
+
+constexpr long kLong = -1234567890L;
+constexpr double kDouble = 31415.9265358979;
+
+void BM_qvo_LongToText(benchmark::State& state) {
+  CQVOString s;
+  for (auto _ : state) {
+    s = kLong;
+    benchmark::DoNotOptimize(s.c_str());
+  }
+}
+BENCHMARK(BM_qvo_LongToText);
+
+void BM_std_LongToText(benchmark::State& state) {
+  std::string s;
+  for (auto _ : state) {
+    s = std::to_string(kLong);
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_std_LongToText);
+
+void BM_qvo_DoubleToText(benchmark::State& state) {
+  CQVOString s;
+  for (auto _ : state) {
+    s = kDouble;
+    benchmark::DoNotOptimize(s.c_str());
+  }
+}
+BENCHMARK(BM_qvo_DoubleToText);
+
+// The same "%.10f" text through the runtime's formatter.
+void BM_std_DoubleToText(benchmark::State& state) {
+  std::string s;
+  for (auto _ : state) {
+    char buffer[64];
+    int const n = std::snprintf(buffer, sizeof buffer, "%.10f", kDouble);
+    s.assign(buffer, static_cast<std::size_t>(n));
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_std_DoubleToText);
+
+void BM_qvo_TextToLong(benchmark::State& state) {
+  CQVOString const s("-1234567890");
+  for (auto _ : state) benchmark::DoNotOptimize(static_cast<long>(s));
+}
+BENCHMARK(BM_qvo_TextToLong);
+
+void BM_std_TextToLong(benchmark::State& state) {
+  std::string const s("-1234567890");
+  for (auto _ : state) benchmark::DoNotOptimize(std::stol(s));
+}
+BENCHMARK(BM_std_TextToLong);
+
+void BM_qvo_TextToDouble(benchmark::State& state) {
+  CQVOString const s("31415.9265358979");
+  for (auto _ : state) benchmark::DoNotOptimize(static_cast<double>(s));
+}
+BENCHMARK(BM_qvo_TextToDouble);
+
+void BM_std_TextToDouble(benchmark::State& state) {
+  std::string const s("31415.9265358979");
+  for (auto _ : state) benchmark::DoNotOptimize(std::stod(s));
+}
+BENCHMARK(BM_std_TextToDouble);
+
+// ---- array texts of 1,000,000 values ---------------------------------------------------------------------
+
+constexpr std::size_t kValues = 1000000;
+
+std::vector<long> const& longValues() {
+  static std::vector<long> const values = [] {
+    std::mt19937 random(3);
+    std::uniform_int_distribution<long> pick(-2000000000L, 2000000000L);
+    std::vector<long> v(kValues);
+    for (long& x : v) x = pick(random);
+    return v;
+  }();
+  return values;
+}
+
+std::vector<double> const& doubleValues() {
+  static std::vector<double> const values = [] {
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> pick(-100000.0, 100000.0);
+    std::vector<double> v(kValues);
+    for (double& x : v) x = pick(random);
+    return v;
+  }();
+  return values;
+}
+
+// The hand-written peer: the same array text with std::to_chars into a std::string.
+template <typename T, typename Render>
+std::string joinByHand(std::vector<T> const& values, Render render) {
+  std::string out;
+  char buffer[64];
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i != 0) out += '|';
+    out.append(buffer, render(buffer, values[i]));
+  }
+  return out;
+}
+
+std::size_t longChars(char* buffer, long v) { return static_cast<std::size_t>(std::to_chars(buffer, buffer + 64, v).ptr - buffer); }
+std::size_t doubleChars(char* buffer, double v) {
+  return static_cast<std::size_t>(std::to_chars(buffer, buffer + 64, v, std::chars_format::fixed, 10).ptr - buffer);
+}
+
+// The hand-written peer parse: split at each bar and std::from_chars the piece.
+template <typename T>
+std::vector<T> splitByHand(std::string const& text) {
+  std::vector<T> out;
+  char const* p = text.data();
+  char const* const end = p + text.size();
+  while (p < end) {
+    T value{};
+    auto r = std::from_chars(p, end, value);
+    out.push_back(value);
+    p = r.ptr;
+    while (p < end && *p != '|') ++p;
+    ++p;
+  }
+  return out;
+}
+
+void BM_qvo_ArrayLongBuild(benchmark::State& state) {
+  for (auto _ : state) {
+    CQVOString s(longValues());
+    benchmark::DoNotOptimize(s.c_str());
+  }
+}
+BENCHMARK(BM_qvo_ArrayLongBuild)->Unit(benchmark::kMillisecond);
+
+void BM_std_ArrayLongBuild(benchmark::State& state) {
+  for (auto _ : state) {
+    std::string s = joinByHand(longValues(), longChars);
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_std_ArrayLongBuild)->Unit(benchmark::kMillisecond);
+
+void BM_qvo_ArrayLongParse(benchmark::State& state) {
+  CQVOString const s(longValues());
+  for (auto _ : state) {
+    std::vector<long> v = s.ConvertToLongVector();
+    benchmark::DoNotOptimize(v.data());
+  }
+}
+BENCHMARK(BM_qvo_ArrayLongParse)->Unit(benchmark::kMillisecond);
+
+void BM_std_ArrayLongParse(benchmark::State& state) {
+  std::string const s = joinByHand(longValues(), longChars);
+  for (auto _ : state) {
+    std::vector<long> v = splitByHand<long>(s);
+    benchmark::DoNotOptimize(v.data());
+  }
+}
+BENCHMARK(BM_std_ArrayLongParse)->Unit(benchmark::kMillisecond);
+
+void BM_qvo_ArrayDoubleBuild(benchmark::State& state) {
+  for (auto _ : state) {
+    CQVOString s(doubleValues());
+    benchmark::DoNotOptimize(s.c_str());
+  }
+}
+BENCHMARK(BM_qvo_ArrayDoubleBuild)->Unit(benchmark::kMillisecond);
+
+void BM_std_ArrayDoubleBuild(benchmark::State& state) {
+  for (auto _ : state) {
+    std::string s = joinByHand(doubleValues(), doubleChars);
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_std_ArrayDoubleBuild)->Unit(benchmark::kMillisecond);
+
+void BM_qvo_ArrayDoubleParse(benchmark::State& state) {
+  CQVOString const s(doubleValues());
+  for (auto _ : state) {
+    std::vector<double> v = s.ConvertToDoubleVector();
+    benchmark::DoNotOptimize(v.data());
+  }
+}
+BENCHMARK(BM_qvo_ArrayDoubleParse)->Unit(benchmark::kMillisecond);
+
+void BM_std_ArrayDoubleParse(benchmark::State& state) {
+  std::string const s = joinByHand(doubleValues(), doubleChars);
+  for (auto _ : state) {
+    std::vector<double> v = splitByHand<double>(s);
+    benchmark::DoNotOptimize(v.data());
+  }
+}
+BENCHMARK(BM_std_ArrayDoubleParse)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

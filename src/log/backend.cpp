@@ -1,0 +1,188 @@
+// The log back-end: lifetime, opening and closing the output, the queue and the synchronous path.
+#include "log/backend.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "QVOLog.h"
+#include "log/record.h"
+#include "platform/platform.h"
+
+namespace qvo {
+
+namespace {
+
+// EQVO_FLUSHLOG starting with N, F, 0, n or f asks to keep an existing log file and append to it.
+// A value of 128 characters or more counts as not set.
+bool appendRequested() {
+  char const* value = std::getenv("EQVO_FLUSHLOG");
+  if (value == nullptr || value[0] == '\0' || std::strlen(value) >= 128) return false;
+  return std::strchr("NF0nf", value[0]) != nullptr;
+}
+
+}  // namespace
+
+void LogImplementation::LineBatch::append(std::string_view line) {
+  bytes.append(line.data(), line.size());
+  sizes.push_back(line.size());
+}
+
+void LogImplementation::LineBatch::swap(LineBatch& other) {
+  bytes.swap(other.bytes);
+  sizes.swap(other.sizes);
+}
+
+void LogImplementation::LineBatch::clear() {
+  constexpr std::size_t kKeep = std::size_t{4} << 20;
+  if (bytes.capacity() > kKeep) {
+    std::string().swap(bytes);
+    std::vector<std::size_t>().swap(sizes);
+  } else {
+    bytes.clear();
+    sizes.clear();
+  }
+}
+
+LogImplementation::LogImplementation() : m_maxQueue(Log::DefaultMaxThreadedLogBuffer) {}
+
+LogImplementation::~LogImplementation() {
+  if (platform::logProcessExiting()) {
+    teardownAtExit();
+    return;
+  }
+  stopWriter();
+  withdrawFromExit();
+  std::lock_guard<std::mutex> file(m_fileLock);
+  closeOutputLocked();
+}
+
+void LogImplementation::acquire() { m_refCount.fetch_add(1, std::memory_order_relaxed); }
+
+bool LogImplementation::release() { return m_refCount.fetch_sub(1, std::memory_order_acq_rel) == 1; }
+
+bool LogImplementation::openOutput(std::string const& name) {
+  if (name.empty()) return false;
+  std::lock_guard<std::mutex> file(m_fileLock);
+  if (isOpenWith(name)) return true;
+  closeOutputLocked();
+  bool truncate = !appendRequested();
+  m_swapCount = 0;
+  return openStream(name, truncate);
+}
+
+bool LogImplementation::closeOutput() {
+  std::lock_guard<std::mutex> file(m_fileLock);
+  closeOutputLocked();
+  return !m_output.isOpen();
+}
+
+bool LogImplementation::isOpen() {
+  std::lock_guard<std::mutex> file(m_fileLock);
+  return m_output.isOpen();
+}
+
+bool LogImplementation::isOpenWith(std::string const& name) const {
+  if (!m_output.isOpen()) return false;
+  if (name.empty()) return true;
+  return name.size() == m_fileBase.size() + m_fileExt.size() && name.compare(0, m_fileBase.size(), m_fileBase) == 0 &&
+         name.compare(m_fileBase.size(), std::string::npos, m_fileExt) == 0;
+}
+
+bool LogImplementation::openStream(std::string const& name, bool truncate) {
+  if (name == Log::COutFilename() || name == Log::CErrFilename()) {
+    m_fileBase = name;
+    m_fileExt.clear();
+    m_output.attachConsole(name == Log::COutFilename() ? LogOutput::Kind::Stdout : LogOutput::Kind::Stderr);
+    return true;
+  }
+  std::uint64_t existing = 0;
+  if (!m_output.openFile(name, truncate, &existing)) {
+    reportProblem("Fail to open/create log file " + name);
+    m_fileBase = Log::COutFilename();
+    m_fileExt.clear();
+    m_output.attachConsole(LogOutput::Kind::Stdout);
+    return false;
+  }
+  // An appended file counts what it already holds against the size limit.
+  m_currentSize = existing;
+  // The extension starts at the last dot, unless that dot opens the name or a path element.
+  std::size_t dot = name.find_last_of('.');
+  bool hasExt = dot != std::string::npos && dot != 0 && name[dot - 1] != '/' && name[dot - 1] != '\\' &&
+                name.find_first_of("/\\", dot) == std::string::npos;
+  m_fileBase = hasExt ? name.substr(0, dot) : name;
+  m_fileExt = hasExt ? name.substr(dot) : std::string();
+  writeSwapHeader();
+  return true;
+}
+
+void LogImplementation::closeOutputLocked() {
+  m_output.closeFile();
+  m_currentSize = 0;
+}
+
+void LogImplementation::writeSwapHeader() {
+  std::string header = "LogSwapCount[" + std::to_string(m_swapCount) + "] at ";
+  header += record::dateTimeNow();
+  header += '\n';
+  m_output.write(header.data(), header.size());
+}
+
+void LogImplementation::post(std::string_view line, bool flushNow) {
+  if (line.empty()) return;
+  std::unique_lock<std::mutex> queue(m_queueLock);
+  if (!flushNow && m_threaded.load(std::memory_order_relaxed)) {
+    m_queue.append(line);
+    if (m_queue.bytes.size() > m_maxQueue.load(std::memory_order_relaxed)) {
+      // The writer cannot keep up: the posting thread pays for the backlog.
+      drainLocked(queue);
+      return;
+    }
+    if (!m_thread.joinable() && !launchWriterLocked()) {
+      drainLocked(queue);
+      return;
+    }
+    if (m_writerIdle) {
+      m_writerIdle = false;
+      m_wakeSignal.notify_one();
+    }
+    return;
+  }
+  if (!m_queue.empty()) {
+    m_queue.append(line);
+    drainLocked(queue);
+    return;
+  }
+  // The common synchronous case: nothing waits, so the line goes straight from the caller's buffer.
+  std::lock_guard<std::mutex> file(m_fileLock);
+  queue.unlock();
+  std::size_t size = line.size();
+  writeLines(line.data(), &size, 1);
+}
+
+void LogImplementation::drain() {
+  std::unique_lock<std::mutex> queue(m_queueLock);
+  drainLocked(queue);
+}
+
+void LogImplementation::drainLocked(std::unique_lock<std::mutex>& queueLock) {
+  LineBatch batch;
+  batch.swap(m_queue);
+  std::lock_guard<std::mutex> file(m_fileLock);
+  queueLock.unlock();
+  writeBatch(batch);
+}
+
+void LogImplementation::teardownAtExit() {
+  // Only this thread is left; a lock that an ended thread held stays taken, so each is taken only
+  // when free, and what is queued is written out either way.
+  if (m_thread.joinable()) m_thread.detach();
+  bool queueTaken = m_queueLock.try_lock();
+  bool fileTaken = m_fileLock.try_lock();
+  writeBatch(m_queue);
+  m_queue.clear();
+  closeOutputLocked();
+  if (fileTaken) m_fileLock.unlock();
+  if (queueTaken) m_queueLock.unlock();
+}
+
+}  // namespace qvo

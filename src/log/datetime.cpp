@@ -1,0 +1,71 @@
+// Date and time of log records: local time from a 64-bit clock, "%d %b %Y %H:%M:%S." and milliseconds.
+#include "log/datetime.h"
+
+#include <chrono>
+#include <climits>
+#include <ctime>
+
+#include "platform/platform.h"
+
+namespace qvo::record {
+
+namespace {
+
+// The date part up to the seconds' dot; empty when the time cannot be converted.
+std::size_t formatSecond(std::int64_t seconds, char* out, std::size_t capacity) {
+  std::tm tm{};
+  if (!platform::logLocalTime(seconds, &tm)) return 0;
+  return std::strftime(out, capacity, "%d %b %Y %H:%M:%S.", &tm);
+}
+
+void appendMillis(std::int64_t ms, char* out) {
+  out[0] = static_cast<char>('0' + ms / 100);
+  out[1] = static_cast<char>('0' + ms / 10 % 10);
+  out[2] = static_cast<char>('0' + ms % 10);
+}
+
+struct SecondCache {
+  std::int64_t second = INT64_MIN;
+  std::size_t size = 0;       // length of the text up to and including the dot
+  char text[96];              // the date and time; the last three characters are the milliseconds
+};
+
+// Seconds and milliseconds of an instant; before 1970 the millisecond part stays positive.
+void split(std::int64_t epochMs, std::int64_t* second, std::int64_t* ms) {
+  *second = epochMs / 1000;
+  *ms = epochMs % 1000;
+  if (*ms < 0) {
+    *ms += 1000;
+    --*second;
+  }
+}
+
+std::int64_t nowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+void appendDateTime(std::int64_t epochMs, std::string& out) {
+  std::int64_t second, ms;
+  split(epochMs, &second, &ms);
+  char text[96];
+  std::size_t n = formatSecond(second, text, sizeof text - 3);
+  appendMillis(ms, text + n);
+  out.append(text, n + 3);
+}
+
+std::string_view dateTimeNow() {
+  thread_local SecondCache cache;
+  std::int64_t second, ms;
+  split(nowMs(), &second, &ms);
+  if (second != cache.second) {
+    cache.size = formatSecond(second, cache.text, sizeof cache.text - 3);
+    cache.second = second;
+  }
+  appendMillis(ms, cache.text + cache.size);
+  return {cache.text, cache.size + 3};
+}
+
+}  // namespace qvo::record

@@ -1,0 +1,69 @@
+// The output of a log back-end and the standard error reports of the log's own problems.
+#include "log/output.h"
+
+#include <iostream>
+
+#include "platform/platform.h"
+
+namespace qvo {
+
+void reportProblem(std::string const& line) {
+  std::string whole = line;
+  whole += '\n';
+  std::cerr.write(whole.data(), static_cast<std::streamsize>(whole.size()));
+  std::cerr.flush();
+}
+
+LogOutput::~LogOutput() { closeFile(); }
+
+void LogOutput::attachConsole(Kind kind) {
+  closeFile();
+  m_kind = kind;
+  m_failing = false;
+}
+
+bool LogOutput::openFile(std::string const& name, bool truncate, std::uint64_t* existingSize) {
+  closeFile();
+  int fd = platform::logFileOpen(name.c_str(), truncate, existingSize);
+  if (fd < 0) return false;
+  m_fd = fd;
+  m_kind = Kind::File;
+  m_name = name;
+  m_failing = false;
+  return true;
+}
+
+void LogOutput::closeFile() {
+  if (m_kind != Kind::File) return;
+  platform::logFileClose(m_fd);
+  m_fd = -1;
+  m_kind = Kind::None;
+  m_name.clear();
+}
+
+bool LogOutput::write(char const* data, std::size_t size) {
+  if (size == 0) return true;
+  switch (m_kind) {
+    case Kind::None:
+      return true;
+    case Kind::Stdout:
+    case Kind::Stderr: {
+      std::ostream& os = m_kind == Kind::Stdout ? std::cout : std::cerr;
+      os.write(data, static_cast<std::streamsize>(size));
+      os.flush();
+      return true;
+    }
+    case Kind::File:
+      break;
+  }
+  if (platform::logFileWrite(m_fd, data, size)) {
+    m_failing = false;
+    return true;
+  }
+  // A full disk or a broken device: say so once, then keep going (a later write may succeed).
+  if (!m_failing) reportProblem("Fail to write to log file " + m_name + ", lines are lost.");
+  m_failing = true;
+  return false;
+}
+
+}  // namespace qvo

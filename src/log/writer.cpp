@@ -1,0 +1,91 @@
+// The writer thread of a log back-end: start, sleep, batched writing, stop and join, queue limit.
+#include <system_error>
+
+#include "log/backend.h"
+
+namespace qvo {
+
+bool LogImplementation::startWriter() {
+  enrolForExit();
+  std::lock_guard<std::mutex> control(m_writerControl);
+  std::lock_guard<std::mutex> queue(m_queueLock);
+  // The thread itself starts with the first queued line, so a threaded log that never gets a
+  // line (a private log of a stream, say) costs no thread.
+  m_threaded.store(true, std::memory_order_relaxed);
+  return true;
+}
+
+bool LogImplementation::launchWriterLocked() {
+  if (exitStarted()) {  // a thread started now would be cut off by the end of the process
+    m_threaded.store(false, std::memory_order_relaxed);
+    return false;
+  }
+  try {
+    m_thread = std::thread(&LogImplementation::writerLoop, this);
+    return true;
+  } catch (std::system_error const&) {
+    reportProblem("Fail to create the logging thread, log will be done synchronously.");
+    m_threaded.store(false, std::memory_order_relaxed);
+    return false;
+  }
+}
+
+bool LogImplementation::stopWriter() {
+  std::lock_guard<std::mutex> control(m_writerControl);
+  std::thread writer;
+  {
+    std::lock_guard<std::mutex> queue(m_queueLock);
+    // From here on every post writes synchronously; the writer finishes the batch it holds.
+    m_threaded.store(false, std::memory_order_relaxed);
+    m_stopWriter = true;
+    writer = std::move(m_thread);
+    m_wakeSignal.notify_all();
+  }
+  if (writer.joinable()) writer.join();
+  {
+    std::lock_guard<std::mutex> queue(m_queueLock);
+    m_stopWriter = false;
+  }
+  drain();  // what the writer left
+  return true;
+}
+
+// Sleeps while the queue is empty; otherwise takes every queued line at once and writes them with as
+// few system calls as the size limit allows, so the output is flushed after every batch.
+void LogImplementation::writerLoop() {
+  LineBatch batch;
+  std::unique_lock<std::mutex> queue(m_queueLock);
+  for (;;) {
+    while (m_queue.empty() && !m_stopWriter) {
+      m_writerIdle = true;
+      m_wakeSignal.wait(queue);
+    }
+    m_writerIdle = false;
+    if (m_stopWriter) return;  // lines still queued are written by the stopping thread
+    batch.swap(m_queue);
+    {
+      std::lock_guard<std::mutex> file(m_fileLock);
+      queue.unlock();
+      writeBatch(batch);
+    }
+    batch.clear();
+    queue.lock();
+  }
+}
+
+bool LogImplementation::setMaxQueue(unsigned int size) {
+  if (size < kSmallestQueue) {
+    reportProblem("Tried to set a max log stack size too small (" + std::to_string(size) + ", must be >= " +
+                  std::to_string(kSmallestQueue) + "). Operation ignored.");
+    return false;
+  }
+  if (size > kLargestQueue) {
+    reportProblem("Tried to set a max log stack size too big (" + std::to_string(size) + ", must be <= " +
+                  std::to_string(kLargestQueue) + "). Operation ignored.");
+    return false;
+  }
+  m_maxQueue.store(size, std::memory_order_relaxed);
+  return true;
+}
+
+}  // namespace qvo
