@@ -52,18 +52,18 @@ void connect(std::string const& name, PipeDirection creatorDirection, Connected&
       creatorDirection == PipeDirection::read ? PipeDirection::write : PipeDirection::read;
   ASSERT_EQ(pf::pipeOpen(name.c_str(), otherDirection, true, c.other), 0);
   alignas(void*) unsigned char record[pf::kPipeIoRecordSize];
-  NativeHandle done = pf::eventCreate();
+  NativeHandle done = pf::pipeEventCreate();
   pf::pipeIoRecordInit(record, done);
   ASSERT_EQ(pf::pipeConnect(c.creator, record, -1, pf::invalidNativeHandle()), 0);
-  pf::eventClose(done);
+  pf::pipeEventClose(done);
 }
 
 // One asynchronous operation record with its own completion event.
 struct Record {
   alignas(void*) unsigned char bytes[pf::kPipeIoRecordSize];
-  NativeHandle event = pf::eventCreate();
+  NativeHandle event = pf::pipeEventCreate();
   Record() { pf::pipeIoRecordInit(bytes, event); }
-  ~Record() { pf::eventClose(event); }
+  ~Record() { pf::pipeEventClose(event); }
   Record(Record const&) = delete;
   Record& operator=(Record const&) = delete;
 };
@@ -164,13 +164,13 @@ TEST(PipeSeam, WaitingForTheOtherEndEndsAtTheTimeOutOrTheCancelEvent) {
   Record r;
   EXPECT_NE(pf::pipeConnect(creator, r.bytes, 50, pf::invalidNativeHandle()), 0);
 
-  NativeHandle cancel = pf::eventCreate();
+  NativeHandle cancel = pf::pipeEventCreate();
   auto waiting = std::async(std::launch::async, [&] { return pf::pipeConnect(creator, r.bytes, -1, cancel); });
   EXPECT_EQ(waiting.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
-  pf::eventSet(cancel);
+  pf::pipeEventSet(cancel);
   ASSERT_EQ(waiting.wait_for(kHangGuard), std::future_status::ready);
   EXPECT_EQ(waiting.get(), PipeError::noData);
-  pf::eventClose(cancel);
+  pf::pipeEventClose(cancel);
   pf::pipeClose(creator);
 }
 
@@ -178,7 +178,7 @@ TEST(PipeSeam, TheCancelEventEndsABlockedReadButNotOneWithData) {
   const std::string name = uniqueName("cancel");
   Connected c;
   ASSERT_NO_FATAL_FAILURE(connect(name, PipeDirection::read, c));
-  NativeHandle cancel = pf::eventCreate();
+  NativeHandle cancel = pf::pipeEventCreate();
   Record r;
   char buffer[8];
   auto reading = std::async(std::launch::async, [&] {
@@ -186,10 +186,10 @@ TEST(PipeSeam, TheCancelEventEndsABlockedReadButNotOneWithData) {
     return pf::pipeRead(c.creator, buffer, sizeof buffer, r.bytes, cancel, count);
   });
   EXPECT_EQ(reading.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
-  pf::eventSet(cancel);
+  pf::pipeEventSet(cancel);
   ASSERT_EQ(reading.wait_for(kHangGuard), std::future_status::ready);
   EXPECT_EQ(reading.get(), NativeError::ioPending);
-  EXPECT_TRUE(pf::eventIsSet(cancel));
+  EXPECT_TRUE(pf::pipeEventIsSet(cancel));
 
   // Bytes already there are read although the event is still set.
   ASSERT_EQ(writeAll(c.other, "xy"), 0);
@@ -199,9 +199,9 @@ TEST(PipeSeam, TheCancelEventEndsABlockedReadButNotOneWithData) {
     if (pf::pipeRead(c.creator, buffer, sizeof buffer, r.bytes, cancel, count) != 0) count = 0;
   }
   EXPECT_EQ(std::string(buffer, count), "xy");
-  pf::eventReset(cancel);
-  EXPECT_FALSE(pf::eventIsSet(cancel));
-  pf::eventClose(cancel);
+  pf::pipeEventReset(cancel);
+  EXPECT_FALSE(pf::pipeEventIsSet(cancel));
+  pf::pipeEventClose(cancel);
 }
 
 TEST(PipeSeam, TheOtherEndsCloseBreaksThePipeAfterItsBytes) {

@@ -38,12 +38,12 @@ struct QVO_INTERNAL PipeError {
 // "$XDG_RUNTIME_DIR/qvo-pipes/" (when that variable names a directory) or "/tmp/qvo-pipes-<uid>/".
 QVO_INTERNAL std::string const& pipeNamePrefix();
 
-// Manual-reset events, unsignalled when created. An invalid handle means the creation failed.
-QVO_INTERNAL NativeHandle eventCreate();
-QVO_INTERNAL void eventSet(NativeHandle event);
-QVO_INTERNAL void eventReset(NativeHandle event);
-QVO_INTERNAL bool eventIsSet(NativeHandle event);
-QVO_INTERNAL void eventClose(NativeHandle event);
+// Manual-reset events that pipe waits watch (Close sets one to end them), unsignalled when created. An invalid handle means the creation failed.
+QVO_INTERNAL NativeHandle pipeEventCreate();
+QVO_INTERNAL void pipeEventSet(NativeHandle event);
+QVO_INTERNAL void pipeEventReset(NativeHandle event);
+QVO_INTERNAL bool pipeEventIsSet(NativeHandle event);
+QVO_INTERNAL void pipeEventClose(NativeHandle event);
 
 // Clears an operation record and names the event that its operation signals when it completes.
 QVO_INTERNAL void pipeIoRecordInit(void* record, NativeHandle completionEvent);

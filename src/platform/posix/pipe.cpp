@@ -242,12 +242,12 @@ std::string const& pipeNamePrefix() {
 
 // --- events ------------------------------------------------------------------------------------------
 
-NativeHandle eventCreate() {
+NativeHandle pipeEventCreate() {
   const int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   return fd < 0 ? invalidNativeHandle() : reinterpret_cast<NativeHandle>(static_cast<std::intptr_t>(fd));
 }
 
-void eventSet(NativeHandle event) {
+void pipeEventSet(NativeHandle event) {
   const int fd = eventFd(event);
   if (fd < 0) return;
   const std::uint64_t one = 1;
@@ -255,7 +255,7 @@ void eventSet(NativeHandle event) {
   }
 }
 
-void eventReset(NativeHandle event) {
+void pipeEventReset(NativeHandle event) {
   const int fd = eventFd(event);
   if (fd < 0) return;
   std::uint64_t value;
@@ -263,14 +263,14 @@ void eventReset(NativeHandle event) {
   }
 }
 
-bool eventIsSet(NativeHandle event) {
+bool pipeEventIsSet(NativeHandle event) {
   const int fd = eventFd(event);
   if (fd < 0) return false;
   pollfd p{fd, POLLIN, 0};
   return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
 }
 
-void eventClose(NativeHandle event) {
+void pipeEventClose(NativeHandle event) {
   const int fd = eventFd(event);
   if (fd >= 0) ::close(fd);
 }

@@ -90,20 +90,20 @@ std::string const& pipeNamePrefix() {
 
 // --- events ------------------------------------------------------------------------------------------
 
-NativeHandle eventCreate() {
+NativeHandle pipeEventCreate() {
   HANDLE e = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
   return e == nullptr ? invalidNativeHandle() : e;
 }
-void eventSet(NativeHandle event) {
+void pipeEventSet(NativeHandle event) {
   if (isValidNativeHandle(event)) ::SetEvent(event);
 }
-void eventReset(NativeHandle event) {
+void pipeEventReset(NativeHandle event) {
   if (isValidNativeHandle(event)) ::ResetEvent(event);
 }
-bool eventIsSet(NativeHandle event) {
+bool pipeEventIsSet(NativeHandle event) {
   return isValidNativeHandle(event) && ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
 }
-void eventClose(NativeHandle event) {
+void pipeEventClose(NativeHandle event) {
   if (isValidNativeHandle(event)) ::CloseHandle(event);
 }
 
