@@ -94,22 +94,22 @@ PipeTable& table() {
   return t;
 }
 
-NativeHandle registerPipe(std::shared_ptr<NativePipe> pipe) {
+PipeHandle registerPipe(std::shared_ptr<NativePipe> pipe) {
   PipeTable& t = table();
   std::lock_guard<std::mutex> g(t.lock);
   const std::uintptr_t key = t.next++;
   t.pipes.emplace(key, std::move(pipe));
-  return reinterpret_cast<NativeHandle>(key);
+  return reinterpret_cast<PipeHandle>(key);
 }
 
-std::shared_ptr<NativePipe> findPipe(NativeHandle h) {
+std::shared_ptr<NativePipe> findPipe(PipeHandle h) {
   PipeTable& t = table();
   std::lock_guard<std::mutex> g(t.lock);
   auto it = t.pipes.find(reinterpret_cast<std::uintptr_t>(h));
   return it == t.pipes.end() ? nullptr : it->second;
 }
 
-std::shared_ptr<NativePipe> takePipe(NativeHandle h) {
+std::shared_ptr<NativePipe> takePipe(PipeHandle h) {
   PipeTable& t = table();
   std::lock_guard<std::mutex> g(t.lock);
   auto it = t.pipes.find(reinterpret_cast<std::uintptr_t>(h));
@@ -119,8 +119,8 @@ std::shared_ptr<NativePipe> takePipe(NativeHandle h) {
   return p;
 }
 
-int eventFd(NativeHandle h) {
-  return isValidNativeHandle(h) ? static_cast<int>(reinterpret_cast<std::intptr_t>(h)) : -1;
+int eventFd(PipeHandle h) {
+  return isValidPipeHandle(h) ? static_cast<int>(reinterpret_cast<std::intptr_t>(h)) : -1;
 }
 
 std::string runtimeDirectory() {
@@ -233,7 +233,7 @@ int brokenOr(int e) { return (e == EPIPE || e == ECONNRESET) ? NativeError::brok
 
 }  // namespace
 
-NativeHandle invalidNativeHandle() { return reinterpret_cast<NativeHandle>(~std::uintptr_t{0}); }
+PipeHandle invalidPipeHandle() { return reinterpret_cast<PipeHandle>(~std::uintptr_t{0}); }
 
 std::string const& pipeNamePrefix() {
   static const std::string prefix = runtimeDirectory() + "/";
@@ -242,12 +242,12 @@ std::string const& pipeNamePrefix() {
 
 // --- events ------------------------------------------------------------------------------------------
 
-NativeHandle pipeEventCreate() {
+PipeHandle pipeEventCreate() {
   const int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  return fd < 0 ? invalidNativeHandle() : reinterpret_cast<NativeHandle>(static_cast<std::intptr_t>(fd));
+  return fd < 0 ? invalidPipeHandle() : reinterpret_cast<PipeHandle>(static_cast<std::intptr_t>(fd));
 }
 
-void pipeEventSet(NativeHandle event) {
+void pipeEventSet(PipeHandle event) {
   const int fd = eventFd(event);
   if (fd < 0) return;
   const std::uint64_t one = 1;
@@ -255,7 +255,7 @@ void pipeEventSet(NativeHandle event) {
   }
 }
 
-void pipeEventReset(NativeHandle event) {
+void pipeEventReset(PipeHandle event) {
   const int fd = eventFd(event);
   if (fd < 0) return;
   std::uint64_t value;
@@ -263,26 +263,26 @@ void pipeEventReset(NativeHandle event) {
   }
 }
 
-bool pipeEventIsSet(NativeHandle event) {
+bool pipeEventIsSet(PipeHandle event) {
   const int fd = eventFd(event);
   if (fd < 0) return false;
   pollfd p{fd, POLLIN, 0};
   return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
 }
 
-void pipeEventClose(NativeHandle event) {
+void pipeEventClose(PipeHandle event) {
   const int fd = eventFd(event);
   if (fd >= 0) ::close(fd);
 }
 
-void pipeIoRecordInit(void* record, NativeHandle) {
+void pipeIoRecordInit(void* record, PipeHandle) {
   if (record != nullptr) std::memset(record, 0, kPipeIoRecordSize);
 }
 
 // --- open and create ---------------------------------------------------------------------------------
 
-int pipeCreate(char const* nativeName, PipeDirection direction, bool, NativeHandle& handle) {
-  handle = invalidNativeHandle();
+int pipeCreate(char const* nativeName, PipeDirection direction, bool, PipeHandle& handle) {
+  handle = invalidPipeHandle();
   const std::string path(nativeName);
   sockaddr_un addr;
   if (!fillAddress(path, addr)) return ENAMETOOLONG;
@@ -328,8 +328,8 @@ int pipeCreate(char const* nativeName, PipeDirection direction, bool, NativeHand
   return 0;
 }
 
-int pipeOpen(char const* nativeName, PipeDirection direction, bool, NativeHandle& handle) {
-  handle = invalidNativeHandle();
+int pipeOpen(char const* nativeName, PipeDirection direction, bool, PipeHandle& handle) {
+  handle = invalidPipeHandle();
   const std::string path(nativeName);
   const std::string lockPath = path + ".lock";
   const std::string claimPath = path + ".claim";
@@ -375,7 +375,7 @@ int pipeOpen(char const* nativeName, PipeDirection direction, bool, NativeHandle
 
 // --- connection and transfer -------------------------------------------------------------------------
 
-int pipeConnect(NativeHandle handle, void*, long timeoutMs, NativeHandle cancel) {
+int pipeConnect(PipeHandle handle, void*, long timeoutMs, PipeHandle cancel) {
   auto pipe = findPipe(handle);
   if (!pipe) return PipeError::badHandle;
   int listenFd;
@@ -412,7 +412,7 @@ int pipeConnect(NativeHandle handle, void*, long timeoutMs, NativeHandle cancel)
   }
 }
 
-int pipeRead(NativeHandle handle, void* buffer, std::uint32_t size, void*, NativeHandle cancel,
+int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void*, PipeHandle cancel,
              std::uint32_t& count) {
   count = 0;
   auto pipe = findPipe(handle);
@@ -438,7 +438,7 @@ int pipeRead(NativeHandle handle, void* buffer, std::uint32_t size, void*, Nativ
   }
 }
 
-int pipeWrite(NativeHandle handle, void const* buffer, std::uint32_t size, void*, NativeHandle cancel,
+int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void*, PipeHandle cancel,
               std::uint32_t& count) {
   count = 0;
   auto pipe = findPipe(handle);
@@ -464,7 +464,7 @@ int pipeWrite(NativeHandle handle, void const* buffer, std::uint32_t size, void*
   return 0;
 }
 
-int pipeFlush(NativeHandle handle) {
+int pipeFlush(PipeHandle handle) {
   auto pipe = findPipe(handle);
   if (!pipe) return PipeError::badHandle;
   int fd;
@@ -483,7 +483,7 @@ int pipeFlush(NativeHandle handle) {
   }
 }
 
-int pipeDisconnect(NativeHandle handle) {
+int pipeDisconnect(PipeHandle handle) {
   auto pipe = findPipe(handle);
   if (!pipe) return PipeError::badHandle;
   std::lock_guard<std::mutex> g(pipe->lock);
@@ -491,7 +491,7 @@ int pipeDisconnect(NativeHandle handle) {
   return 0;
 }
 
-void pipeClose(NativeHandle handle) {
+void pipeClose(PipeHandle handle) {
   auto pipe = takePipe(handle);
   if (!pipe) return;
   std::lock_guard<std::mutex> g(pipe->lock);
@@ -535,7 +535,7 @@ bool socketWaitReadable(int socket, long timeoutMs) {
   return waitReady(socket, POLLIN, -1, timeoutMs) != ETIMEDOUT;
 }
 
-void setErrnoFromNativeError(int code) { errno = code; }
-void setLastNativeError(int code) { errno = code; }
+void pipeSetErrno(int code) { errno = code; }
+void pipeSetLastError(int code) { errno = code; }
 
 }  // namespace qvo::platform

@@ -28,7 +28,7 @@ OVERLAPPED* overlappedOf(void* record) { return static_cast<OVERLAPPED*>(record)
 // 1 (cancelled) or -1 (the wait failed; the last error tells why).
 int waitCompletion(OVERLAPPED* o, HANDLE cancel, DWORD timeout) {
   HANDLE events[2] = {o->hEvent, cancel};
-  const DWORD n = isValidNativeHandle(cancel) ? 2 : 1;
+  const DWORD n = isValidPipeHandle(cancel) ? 2 : 1;
   const DWORD r = ::WaitForMultipleObjects(n, events, FALSE, timeout);
   if (r == WAIT_OBJECT_0) return 0;
   if (r == WAIT_OBJECT_0 + 1) return 1;
@@ -81,7 +81,7 @@ int transfer(HANDLE h, void* record, HANDLE cancel, std::uint32_t& count, Start 
 
 }  // namespace
 
-NativeHandle invalidNativeHandle() { return INVALID_HANDLE_VALUE; }
+PipeHandle invalidPipeHandle() { return INVALID_HANDLE_VALUE; }
 
 std::string const& pipeNamePrefix() {
   static const std::string prefix = "\\\\.\\pipe\\";
@@ -90,24 +90,24 @@ std::string const& pipeNamePrefix() {
 
 // --- events ------------------------------------------------------------------------------------------
 
-NativeHandle pipeEventCreate() {
+PipeHandle pipeEventCreate() {
   HANDLE e = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  return e == nullptr ? invalidNativeHandle() : e;
+  return e == nullptr ? invalidPipeHandle() : e;
 }
-void pipeEventSet(NativeHandle event) {
-  if (isValidNativeHandle(event)) ::SetEvent(event);
+void pipeEventSet(PipeHandle event) {
+  if (isValidPipeHandle(event)) ::SetEvent(event);
 }
-void pipeEventReset(NativeHandle event) {
-  if (isValidNativeHandle(event)) ::ResetEvent(event);
+void pipeEventReset(PipeHandle event) {
+  if (isValidPipeHandle(event)) ::ResetEvent(event);
 }
-bool pipeEventIsSet(NativeHandle event) {
-  return isValidNativeHandle(event) && ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+bool pipeEventIsSet(PipeHandle event) {
+  return isValidPipeHandle(event) && ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
 }
-void pipeEventClose(NativeHandle event) {
-  if (isValidNativeHandle(event)) ::CloseHandle(event);
+void pipeEventClose(PipeHandle event) {
+  if (isValidPipeHandle(event)) ::CloseHandle(event);
 }
 
-void pipeIoRecordInit(void* record, NativeHandle completionEvent) {
+void pipeIoRecordInit(void* record, PipeHandle completionEvent) {
   if (record == nullptr) return;
   OVERLAPPED* o = new (record) OVERLAPPED;
   std::memset(o, 0, sizeof *o);
@@ -116,23 +116,24 @@ void pipeIoRecordInit(void* record, NativeHandle completionEvent) {
 
 // --- open and create ---------------------------------------------------------------------------------
 
-int pipeOpen(char const* nativeName, PipeDirection direction, bool overlapped, NativeHandle& handle) {
+int pipeOpen(char const* nativeName, PipeDirection direction, bool overlapped, PipeHandle& handle) {
   handle = ::CreateFileA(nativeName, direction == PipeDirection::read ? GENERIC_READ : GENERIC_WRITE, 0,
                          nullptr, OPEN_EXISTING, overlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr);
   return handle == INVALID_HANDLE_VALUE ? static_cast<int>(::GetLastError()) : 0;
 }
 
-int pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped, NativeHandle& handle) {
-  SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+int pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped, PipeHandle& handle) {
+  // Not inheritable: a child process started while the pipe is open would hold this end too, so that
+  // closing it here would never reach the other end, and the name would stay taken until the child ends.
   const DWORD openMode = (direction == PipeDirection::read ? PIPE_ACCESS_INBOUND : PIPE_ACCESS_OUTBOUND) |
                          (overlapped ? FILE_FLAG_OVERLAPPED : 0);
-  handle = ::CreateNamedPipeA(nativeName, openMode, 0, 1, 4096, 4096, 1000, &inheritable);
+  handle = ::CreateNamedPipeA(nativeName, openMode, 0, 1, 4096, 4096, 1000, nullptr);
   return handle == INVALID_HANDLE_VALUE ? static_cast<int>(::GetLastError()) : 0;
 }
 
 // --- connection and transfer -------------------------------------------------------------------------
 
-int pipeConnect(NativeHandle handle, void* record, long timeoutMs, NativeHandle cancel) {
+int pipeConnect(PipeHandle handle, void* record, long timeoutMs, PipeHandle cancel) {
   if (record == nullptr) {
     if (::ConnectNamedPipe(handle, nullptr)) return 0;
     const DWORD e = ::GetLastError();
@@ -154,30 +155,30 @@ int pipeConnect(NativeHandle handle, void* record, long timeoutMs, NativeHandle 
   return static_cast<int>(why);
 }
 
-int pipeRead(NativeHandle handle, void* buffer, std::uint32_t size, void* record, NativeHandle cancel,
+int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void* record, PipeHandle cancel,
              std::uint32_t& count) {
   return transfer(handle, record, cancel, count, [&](DWORD* n, OVERLAPPED* o) {
     return ::ReadFile(handle, buffer, size, n, o) != 0;
   });
 }
 
-int pipeWrite(NativeHandle handle, void const* buffer, std::uint32_t size, void* record,
-              NativeHandle cancel, std::uint32_t& count) {
+int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void* record,
+              PipeHandle cancel, std::uint32_t& count) {
   return transfer(handle, record, cancel, count, [&](DWORD* n, OVERLAPPED* o) {
     return ::WriteFile(handle, buffer, size, n, o) != 0;
   });
 }
 
-int pipeFlush(NativeHandle handle) {
+int pipeFlush(PipeHandle handle) {
   return ::FlushFileBuffers(handle) ? 0 : static_cast<int>(::GetLastError());
 }
 
-int pipeDisconnect(NativeHandle handle) {
+int pipeDisconnect(PipeHandle handle) {
   return ::DisconnectNamedPipe(handle) ? 0 : static_cast<int>(::GetLastError());
 }
 
-void pipeClose(NativeHandle handle) {
-  if (isValidNativeHandle(handle)) ::CloseHandle(handle);
+void pipeClose(PipeHandle handle) {
+  if (isValidPipeHandle(handle)) ::CloseHandle(handle);
 }
 
 bool pipeWaitAvailable(char const* nativeName) { return ::WaitNamedPipeA(nativeName, NMPWAIT_USE_DEFAULT_WAIT) != 0; }
@@ -193,7 +194,7 @@ bool socketWaitReadable(int socket, long timeoutMs) {
   return ::select(64, &readable, nullptr, nullptr, timeoutMs < 0 ? nullptr : &limit) != 0;
 }
 
-void setErrnoFromNativeError(int code) { CQVOBaseNT::winConvertError(static_cast<unsigned long>(code)); }
-void setLastNativeError(int code) { ::SetLastError(static_cast<DWORD>(code)); }
+void pipeSetErrno(int code) { CQVOBaseNT::winConvertError(static_cast<unsigned long>(code)); }
+void pipeSetLastError(int code) { ::SetLastError(static_cast<DWORD>(code)); }
 
 }  // namespace qvo::platform
