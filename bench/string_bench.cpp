@@ -91,6 +91,21 @@ void BM_std_FindChar(benchmark::State& state) {
 }
 BENCHMARK(BM_std_FindChar);
 
+// A short line, as configuration texts and command lines are searched.
+char const* const kLine = "name=qvobase; level=2; path=/var/log/qvo; mode=threaded";
+
+void BM_qvo_FindShort(benchmark::State& state) {
+  CQVOString const s(kLine);
+  for (auto _ : state) benchmark::DoNotOptimize(s.find("mode=", 0));
+}
+BENCHMARK(BM_qvo_FindShort);
+
+void BM_std_FindShort(benchmark::State& state) {
+  std::string const s(kLine);
+  for (auto _ : state) benchmark::DoNotOptimize(s.find("mode=", 0));
+}
+BENCHMARK(BM_std_FindShort);
+
 // ---- replace every occurrence ---------------------------------------------------------------------------
 
 // 1 MiB holding 100,000 occurrences of "foo".

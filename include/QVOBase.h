@@ -6,8 +6,11 @@
 #include "QVOError.h"
 #include "QVOString.h"
 #include "QVOLog.h"
+#include "QVOFile.h"
 #include "QVOOptions.h"
 #include "QVOCrypt.h"
 #include "QVOByteOrder.h"
+#include "QVOProcess.h"
+#include "QVOThread.h"
 
 #endif  // QVOBASE_QVOBASE_H

@@ -3,6 +3,7 @@
 #define QVOBASE_QVOSTRING_H
 
 #include <cstdint>
+#include <cstring>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -105,10 +106,25 @@ class QVO_API String {
   // its bytes up to the NUL, a char one byte (the NUL character adds an embedded NUL).
   String& operator+=(String const& other);
   String& append(String const& other);
-  String& operator+=(char const* text);
-  String& append(char const* text);
-  String& operator+=(char c);
-  String& append(char c);
+  // The appends of texts and characters are inline: a piece that fits is copied in place by the caller.
+  String& operator+=(char const* text) {
+    if (text != nullptr) appendFitting(text, std::strlen(text));
+    return *this;
+  }
+  String& append(char const* text) { return *this += text; }
+  String& operator+=(char c) {
+    std::uint32_t const length = m_length;
+    if (m_capacity - length > 1) {
+      char* const buffer = m_buffer;
+      buffer[length] = c;
+      buffer[length + 1] = '\0';
+      m_length = length + 1;
+    } else {
+      appendBytes(&c, 1);
+    }
+    return *this;
+  }
+  String& append(char c) { return *this += c; }
   // Numbers append their default text; an unsigned char appends its decimal value: s += (unsigned char)65
   // appends "65", not "A".
   String& operator+=(unsigned int value);
@@ -289,7 +305,22 @@ class QVO_API String {
 
   // Assigns (appends) count bytes, embedded NULs included; the bytes may lie in this string's buffer.
   void assignBytes(char const* bytes, std::uint32_t count);
-  void appendBytes(char const* bytes, std::uint32_t count);
+  void appendBytes(char const* bytes, std::size_t count);
+  // appendBytes with the case that fits inline: m_length + count + 1 <= m_capacity.
+  void appendFitting(char const* bytes, std::size_t count) {
+    std::uint32_t const length = m_length;
+    if (count < m_capacity - length) {
+      char* const buffer = m_buffer;
+      std::memmove(buffer + length, bytes, count);
+      buffer[length + count] = '\0';
+      m_length = length + static_cast<std::uint32_t>(count);
+    } else {
+      appendBytes(bytes, count);
+    }
+  }
+  // Assigns the text before the first separator (separatorLength bytes, no NUL among them, 0 for none) to
+  // result and keeps the text after it, as token() does.
+  void cutToken(String& result, char const* separator, std::uint32_t separatorLength);
 
  private:
   static unsigned int ms_defaultCapacity;  // capacity of a string built empty (16)
@@ -378,10 +409,16 @@ class QVO_API CQVOString : public EQVO::String {
   CQVOString& operator=(std::string const& text);  // up to its first NUL
 
   // Appending, as EQVO::String; each returns *this. An unsigned char appends its decimal value.
-  CQVOString& operator+=(char c);
+  CQVOString& operator+=(char c) {
+    EQVO::String::operator+=(c);
+    return *this;
+  }
   CQVOString& operator+=(unsigned char value);
   CQVOString& operator+=(bool value);
-  CQVOString& operator+=(char const* text);
+  CQVOString& operator+=(char const* text) {
+    EQVO::String::operator+=(text);
+    return *this;
+  }
   CQVOString& operator+=(CQVOString const& other);  // all stored bytes
   CQVOString& operator+=(EQVO::String const& other);
   CQVOString& operator+=(int value);

@@ -277,6 +277,31 @@ TEST(StringSearch, IndexOfFollowsTheCRuntimeRules) {
   for (const auto& c : cases) EXPECT_EQ(c.got, c.want) << c.name;
 }
 
+// Long texts with embedded NULs: every search gives what strstr and strchr give.
+TEST(StringSearch, LongTextsSearchLikeStrstrAndStrchr) {
+  std::mt19937 random(99);
+  std::uniform_int_distribution<int> byte(0, 199);
+  for (int round = 0; round < 40; ++round) {
+    std::string text(static_cast<std::size_t>(20000 + round * 101), 'a');
+    for (char& c : text) {
+      int const r = byte(random);
+      c = r == 0 && round % 2 == 0 ? '\0' : (r < 20 ? 'b' : 'a');
+    }
+    text.replace(8190, 4, "xyzw");
+    String const s(text.data(), static_cast<int>(text.size()));
+    for (char const* needle : {"xyzw", "bb", "bab", "b", "abbbba", "q"}) {
+      for (unsigned from : {0u, 1u, 8189u, 8191u, 16000u}) {
+        char const* hit = std::strstr(s.str() + from, needle);
+        int const want = hit == nullptr ? -1 : static_cast<int>(hit - s.str());
+        ASSERT_EQ(s.indexOf(needle, from), want) << round << needle << from;
+        char const* chr = std::strchr(s.str() + from, needle[0]);
+        ASSERT_EQ(s.indexOf(needle[0], from), chr == nullptr ? -1 : static_cast<int>(chr - s.str()));
+      }
+    }
+    ASSERT_EQ(s.indexOf('\0', 5), static_cast<int>(std::strlen(s.str() + 5) + 5));
+  }
+}
+
 TEST(StringCompare, EqualityPrefixRegionAndOrder) {
   String ab("ab");
   EXPECT_TRUE(ab == "ab");

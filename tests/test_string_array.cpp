@@ -82,6 +82,12 @@ TEST(StringArray, ParsesElementsWithBlanksQuotesAndDoubledBars) {
   EXPECT_EQ(CQVOString(std::vector<std::string>{"a|b"}).ConvertToStringVector(), (Strings{"a", "b"}));
   EXPECT_EQ(CQVOString("70000").ConvertToShortVector(), (std::vector<short>{4464}));
   EXPECT_EQ(CQVOString("70000|-1").ConvertToUShortVector(), (std::vector<unsigned short>{4464, 65535}));
+  long const lmax = std::numeric_limits<long>::max();
+  long const lmin = std::numeric_limits<long>::min();
+  EXPECT_EQ(CQVOString("99999999999999999999|-99999999999999999999|+5").ConvertToLongVector(),
+            (Longs{lmax, lmin, 5}));
+  EXPECT_EQ(CQVOString("99999999999999999999").ConvertToULongVector(),
+            (std::vector<unsigned long>{std::numeric_limits<unsigned long>::max()}));
   EXPECT_EQ(CQVOString("-1").ConvertToULongVector(),
             (std::vector<unsigned long>{std::numeric_limits<unsigned long>::max()}));
   EXPECT_EQ(CQVOString("07|065|065535").ConvertToCharVector(), (std::vector<char>{7, 65, -1}));
@@ -115,7 +121,7 @@ TEST(StringArray, RoundTripsEveryElementType) {
 // Texts of any bytes parse to what the documented cut-from-the-front steps give, never failing.
 TEST(StringArray, AnyTextParsesLikeCuttingFromTheFront) {
   std::mt19937 random(2024);
-  char const alphabet[] = {'1', '2', '-', ' ', '|', '|', '"', '\0', '\t', 'x', '\xE9', '.', '5', 'e', '0'};
+  char const alphabet[] = {'1', '2', '-', ' ', '|', '|', '"', '\0', '\t', 'x', '\xE9', '.', '5', 'e', '0', '+', '9'};
   std::uniform_int_distribution<int> pick(0, sizeof alphabet - 1);
   std::uniform_int_distribution<int> size(0, 24);
   for (int round = 0; round < 20000; ++round) {
@@ -128,6 +134,19 @@ TEST(StringArray, AnyTextParsesLikeCuttingFromTheFront) {
     ASSERT_EQ(text.ConvertToLongVector(), cutFromTheFront(text, [](CQVOString const& s) { return long(s); }))
         << round;
     ASSERT_EQ(text.ConvertToCharVector(), cutFromTheFront(text, [](CQVOString const& s) { return char(s); }))
+        << round;
+    ASSERT_EQ(text.ConvertToUCharVector(),
+              cutFromTheFront(text, [](CQVOString const& s) { return static_cast<unsigned char>(s); }))
+        << round;
+    ASSERT_EQ(text.ConvertToShortVector(), cutFromTheFront(text, [](CQVOString const& s) { return short(s); }))
+        << round;
+    ASSERT_EQ(text.ConvertToUShortVector(),
+              cutFromTheFront(text, [](CQVOString const& s) { return static_cast<unsigned short>(s); }))
+        << round;
+    ASSERT_EQ(text.ConvertToULongVector(),
+              cutFromTheFront(text, [](CQVOString const& s) { return static_cast<unsigned long>(s); }))
+        << round;
+    ASSERT_EQ(text.ConvertToFloatVector(), cutFromTheFront(text, [](CQVOString const& s) { return float(s); }))
         << round;
     auto const doubles = text.ConvertToDoubleVector();
     auto const expected = cutFromTheFront(text, [](CQVOString const& s) { return double(s); });

@@ -9,15 +9,57 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace qvo::strings {
 
-std::size_t renderSigned(long long value, char* out) {
-  return static_cast<std::size_t>(std::to_chars(out, out + kIntTextSize, value).ptr - out);
+namespace {
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Digits written backwards from end, two at a time; returns the first digit. T is 32-bit whenever the value
+// allows, so that 32-bit targets never divide 64-bit numbers needlessly.
+template <typename T>
+char* digitsBackwards(T value, char* end) {
+  char* p = end;
+  while (value >= 100) {
+    unsigned const pair = static_cast<unsigned>(value % 100) * 2;
+    value /= 100;
+    p -= 2;
+    p[0] = kDigitPairs[pair];
+    p[1] = kDigitPairs[pair + 1];
+  }
+  if (value >= 10) {
+    unsigned const pair = static_cast<unsigned>(value) * 2;
+    p -= 2;
+    p[0] = kDigitPairs[pair];
+    p[1] = kDigitPairs[pair + 1];
+  } else {
+    *--p = static_cast<char>('0' + value);
+  }
+  return p;
 }
 
+}  // namespace
+
 std::size_t renderUnsigned(unsigned long long value, char* out) {
-  return static_cast<std::size_t>(std::to_chars(out, out + kIntTextSize, value).ptr - out);
+  char digits[kIntTextSize];
+  char* const end = digits + sizeof digits;
+  char const* first = value <= 0xFFFFFFFFu ? digitsBackwards(static_cast<std::uint32_t>(value), end)
+                                           : digitsBackwards(value, end);
+  std::size_t const n = static_cast<std::size_t>(end - first);
+  std::memcpy(out, first, n);
+  return n;
+}
+
+std::size_t renderSigned(long long value, char* out) {
+  if (value >= 0) return renderUnsigned(static_cast<unsigned long long>(value), out);
+  // The two's-complement negation in unsigned arithmetic also holds the most negative value.
+  out[0] = '-';
+  return 1 + renderUnsigned(0ULL - static_cast<unsigned long long>(value), out + 1);
 }
 
 void RenderedText::fixed(double value, int decimals) {
@@ -73,7 +115,9 @@ char const* skipBlanks(char const* p, char const* last) {
 }
 
 // Reads the sign and the digits; returns the magnitude, clamped to the largest unsigned long on overflow.
-unsigned long readMagnitude(char const*& p, char const* last, bool& negative, bool& overflow) {
+// *stop, when asked for, receives the end of the digits, or the start when there were none.
+unsigned long readMagnitude(char const* p, char const* last, bool& negative, bool& overflow, char const** stop) {
+  char const* const start = p;
   p = skipBlanks(p, last);
   negative = false;
   if (p < last && (*p == '+' || *p == '-')) {
@@ -83,6 +127,11 @@ unsigned long readMagnitude(char const*& p, char const* last, bool& negative, bo
   constexpr unsigned long kMax = ULONG_MAX;
   unsigned long value = 0;
   overflow = false;
+  char const* const digitsStart = p;
+  // The first digits10 digits cannot overflow: no test needed for them.
+  constexpr std::ptrdiff_t kSafe = std::numeric_limits<unsigned long>::digits10;
+  char const* const safeEnd = last - p > kSafe ? p + kSafe : last;
+  for (; p < safeEnd && *p >= '0' && *p <= '9'; ++p) value = value * 10 + static_cast<unsigned>(*p - '0');
   for (; p < last && *p >= '0' && *p <= '9'; ++p) {
     unsigned const digit = static_cast<unsigned>(*p - '0');
     if (value > (kMax - digit) / 10) {
@@ -91,15 +140,16 @@ unsigned long readMagnitude(char const*& p, char const* last, bool& negative, bo
       value = value * 10 + digit;
     }
   }
+  if (stop != nullptr) *stop = p > digitsStart ? p : start;
   return overflow ? kMax : value;
 }
 
 }  // namespace
 
-long parseSigned(char const* first, char const* last, int* error) {
+long parseSigned(char const* first, char const* last, int* error, char const** stop) {
   bool negative = false;
   bool overflow = false;
-  unsigned long const magnitude = readMagnitude(first, last, negative, overflow);
+  unsigned long const magnitude = readMagnitude(first, last, negative, overflow, stop);
   constexpr unsigned long kLimit = static_cast<unsigned long>(LONG_MAX);
   if (negative) {
     if (overflow || magnitude > kLimit + 1) {
@@ -115,15 +165,23 @@ long parseSigned(char const* first, char const* last, int* error) {
   return static_cast<long>(magnitude);
 }
 
-unsigned long parseUnsigned(char const* first, char const* last, int* error) {
+unsigned long parseUnsigned(char const* first, char const* last, int* error, char const** stop) {
   bool negative = false;
   bool overflow = false;
-  unsigned long const magnitude = readMagnitude(first, last, negative, overflow);
+  unsigned long const magnitude = readMagnitude(first, last, negative, overflow, stop);
   if (overflow) {
     *error = ERANGE;
     return ULONG_MAX;
   }
   return negative ? 0UL - magnitude : magnitude;
+}
+
+bool parsePlainDouble(char const* first, char const* last, double& value, char const** stop) {
+  if (first == last || !((*first >= '0' && *first <= '9') || *first == '-' || *first == '.')) return false;
+  auto r = std::from_chars(first, last, value, std::chars_format::general);
+  if (r.ec != std::errc() || !std::isnormal(value)) return false;
+  *stop = r.ptr;
+  return true;
 }
 
 double parseDouble(char const* first, char const* last, int* error) {

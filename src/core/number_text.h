@@ -49,11 +49,16 @@ class RenderedText {
 // and one sign are accepted, the number ends at the first byte that cannot continue it (a NUL included),
 // no digits give 0. Overflow gives the clamped value and sets *error to ERANGE; otherwise *error is left
 // alone. parseUnsigned negates a value written with "-" in unsigned arithmetic, as strtoul does.
-long parseSigned(char const* first, char const* last, int* error);
-unsigned long parseUnsigned(char const* first, char const* last, int* error);
+// *stop, when given, receives the end of the number, or first when there was none (as strtol's endptr).
+long parseSigned(char const* first, char const* last, int* error, char const** stop = nullptr);
+unsigned long parseUnsigned(char const* first, char const* last, int* error, char const** stop = nullptr);
 // strtod: decimal forms are read with std::from_chars; hexadecimal, infinities, NaN, zero and results that
 // underflow or overflow go through the runtime's strtod so that its value and its errno are kept.
 double parseDouble(char const* first, char const* last, int* error);
+// The common case of parseDouble without any runtime call: a decimal number starting right at first (a
+// digit, "-" or ".") whose value is a normal double. Returns false, leaving the work to parseDouble, for
+// anything else; on success *stop is the end of the number.
+bool parsePlainDouble(char const* first, char const* last, double& value, char const** stop);
 
 }  // namespace qvo::strings
 

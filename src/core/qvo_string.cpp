@@ -1,4 +1,6 @@
 // CQVOString: the library's string type, a thin adapter over EQVO::String with the interface's names.
+#include <algorithm>
+#include <cstring>
 #include <ostream>
 
 #include "QVOString.h"
@@ -86,20 +88,12 @@ CQVOString& CQVOString::operator=(std::string const& text) {
   return *this;
 }
 
-CQVOString& CQVOString::operator+=(char c) {
-  EQVO::String::operator+=(c);
-  return *this;
-}
 CQVOString& CQVOString::operator+=(unsigned char value) {
   EQVO::String::operator+=(value);
   return *this;
 }
 CQVOString& CQVOString::operator+=(bool value) {
   EQVO::String::operator+=(value);
-  return *this;
-}
-CQVOString& CQVOString::operator+=(char const* text) {
-  EQVO::String::operator+=(text);
   return *this;
 }
 CQVOString& CQVOString::operator+=(CQVOString const& other) {
@@ -174,9 +168,20 @@ bool CQVOString::Replace(char from, char to, bool all) { return replace(from, to
 bool CQVOString::Replace(char from, char const* to, bool all) { return replace(from, to, all); }
 bool CQVOString::Replace(char const* from, char to, bool all) { return replace(from, to, all); }
 bool CQVOString::Replace(char const* from, char const* to, bool all) { return replace(from, to, all); }
-CQVOString CQVOString::Token(char separator) { return CQVOString(token(separator)); }
-CQVOString CQVOString::Token(char const* separator) { return CQVOString(token(separator)); }
-CQVOString CQVOString::Token(CQVOString const& separator) { return CQVOString(token(separator)); }
+// The token is cut straight into the CQVOString result: no second copy of it.
+CQVOString CQVOString::Token(char separator) {
+  if (separator == '\0') return CQVOString(token(separator));
+  CQVOString result;
+  cutToken(result, &separator, 1);
+  return result;
+}
+CQVOString CQVOString::Token(char const* separator) {
+  CQVOString result;
+  std::size_t const n = separator == nullptr ? 0 : std::strlen(separator);
+  cutToken(result, separator, static_cast<std::uint32_t>(std::min<std::size_t>(n, m_length + std::size_t{1})));
+  return result;
+}
+CQVOString CQVOString::Token(CQVOString const& separator) { return Token(separator.c_str()); }
 
 CQVOString& CQVOString::ToUpper() {
   toUpperCase();

@@ -1,6 +1,9 @@
 // CQVOString array texts: vectors rendered as "|"-separated elements, and parsed back.
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,88 +20,117 @@ using qvo::strings::kIntTextSize;
 constexpr char kBar = '|';
 constexpr int kDecimals = 10;
 
-// Joins the rendered elements with the separator; render(value, out) appends one element's text.
-template <typename T, typename Render>
-std::string join(std::vector<T> const& values, std::size_t perElement, Render render) {
-  std::string out;
-  out.reserve(values.size() * perElement);
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (i != 0) out.push_back(kBar);
-    render(values[i], out);
+// ---- building -------------------------------------------------------------------------------------------
+
+// The array text under construction: elements are rendered straight into a growing buffer.
+class TextBuilder {
+ public:
+  explicit TextBuilder(std::size_t estimate) : m_data(new char[std::max<std::size_t>(estimate, 64)]),
+                                               m_capacity(std::max<std::size_t>(estimate, 64)) {}
+  // Where to write up to n more bytes.
+  char* room(std::size_t n) {
+    if (m_capacity - m_size < n) {
+      std::size_t const capacity = std::max(m_capacity * 2, m_size + n);
+      std::unique_ptr<char[]> fresh(new char[capacity]);
+      std::memcpy(fresh.get(), m_data.get(), m_size);
+      m_data = std::move(fresh);
+      m_capacity = capacity;
+    }
+    return m_data.get() + m_size;
   }
-  if (out.size() >= 0xFFFFFFFFu) throw std::length_error("CQVOString array text too long");
-  return out;
-}
+  void commit(std::size_t n) { m_size += n; }
+  char const* data() const { return m_data.get(); }
+  std::uint32_t size() const {
+    if (m_size >= 0xFFFFFFFFu) throw std::length_error("CQVOString array text too long");
+    return static_cast<std::uint32_t>(m_size);
+  }
 
-void appendSigned(long long value, std::string& out) {
-  char digits[kIntTextSize];
-  out.append(digits, qvo::strings::renderSigned(value, digits));
-}
+ private:
+  std::unique_ptr<char[]> m_data;
+  std::size_t m_capacity;
+  std::size_t m_size = 0;
+};
 
-void appendUnsigned(unsigned long long value, std::string& out) {
-  char digits[kIntTextSize];
-  out.append(digits, qvo::strings::renderUnsigned(value, digits));
+// Joins the elements with the separator. render(value, out) writes one element of at most maxElement
+// bytes at out and returns its length.
+template <typename T, typename Render>
+TextBuilder join(std::vector<T> const& values, std::size_t typical, std::size_t maxElement, Render render) {
+  TextBuilder text(values.size() * (typical + 1));
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    char* out = text.room(maxElement + 1);
+    std::size_t n = 0;
+    if (i != 0) out[n++] = kBar;
+    n += render(values[i], out + n);
+    text.commit(n);
+  }
+  return text;
 }
 
 // A character is "0" and its decimal value, so that it reads back as a number of two bytes or more.
-void appendCharacter(unsigned value, std::string& out) {
-  out.push_back('0');
-  appendUnsigned(value, out);
+std::size_t renderCharacter(unsigned value, char* out) {
+  out[0] = '0';
+  return 1 + qvo::strings::renderUnsigned(value, out + 1);
 }
 
-void appendFixed(double value, std::string& out) {
-  qvo::strings::RenderedText text;
-  text.fixed(value, kDecimals);
-  out.append(text.data(), text.size());
+// A finite double in fixed-point with 10 decimals takes at most 309 integer digits, a sign, a point and
+// the decimals.
+constexpr std::size_t kMaxFixed = 330;
+
+std::size_t renderFixed(double value, char* out) {
+  auto r = std::to_chars(out, out + kMaxFixed, value, std::chars_format::fixed, kDecimals);
+  return static_cast<std::size_t>(r.ptr - out);
 }
+
+// ---- parsing --------------------------------------------------------------------------------------------
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) { return static_cast<signed char>(c) <= ' '; }
 
-// Calls element(first, last) for each element of the array text, in order. The text is walked once from
-// the front: each element ends at the next bar seen before the text's first NUL (past it the rest is one
-// element), "||" stands for a literal bar, and a bar at the very end adds no element. Blanks, control bytes
-// and bytes 0x80-0xFF around an element are dropped, then one pair of enclosing double quotes. An empty text
-// is one empty element.
-template <typename Element>
-void forEachElement(char const* text, std::uint32_t length, Element element) {
-  if (length == 0) {
-    element(text, text);
-    return;
+// Walks an array text from the front, one element at a time, without changing or copying it: each element
+// ends at the next bar before the text's first NUL (past it the rest is one element), "||" stands for a
+// literal bar, and a bar at the very end adds no element. Blanks, control bytes and bytes 0x80-0xFF around
+// an element are dropped, then one pair of enclosing double quotes.
+class ElementWalker {
+ public:
+  ElementWalker(char const* text, std::uint32_t length) : m_pos(text), m_end(text + length) {}
+
+  bool atEnd() const { return m_pos >= m_end; }
+  char const* front() const { return m_pos; }
+  char const* end() const { return m_end; }
+
+  // Takes [front(), stop) as the next element when it is one whole, plain element: the text before the
+  // next single bar, or all of the rest. The caller has read a number there, which has neither blanks nor
+  // quotes to remove.
+  bool takePlain(char const* stop) {
+    if (m_pastNul || stop == m_pos) return false;
+    if (stop == m_end) {
+      m_pos = m_end;
+      return true;
+    }
+    if (*stop != kBar || (stop + 1 < m_end && stop[1] == kBar)) return false;
+    m_pos = stop + 1;
+    return true;
   }
-  char const* const end = text + length;
-  char const* nul = static_cast<char const*>(std::memchr(text, 0, length));
-  char const* const barLimit = nul != nullptr ? nul : end;
-  char const* pos = text;
-  // The rest's next piece: up to its first bar (which is consumed), or all of it.
-  auto nextPiece = [&](char const*& first, char const*& last) {
-    char const* bar = pos < barLimit
-                          ? static_cast<char const*>(std::memchr(pos, kBar, static_cast<std::size_t>(barLimit - pos)))
-                          : nullptr;
-    first = pos;
-    last = bar != nullptr ? bar : end;
-    pos = bar != nullptr ? bar + 1 : end;
-  };
-  std::string joined;
-  for (;;) {
-    char const* first;
-    char const* last;
-    nextPiece(first, last);
-    if (pos < end && *pos == kBar) {
-      joined.assign(first, last);
-      while (pos < end && *pos == kBar) {
-        joined.push_back(kBar);
-        ++pos;
+
+  // The next element's text, trimmed and unquoted.
+  void next(char const*& first, char const*& last) {
+    piece(first, last);
+    if (m_pos < m_end && *m_pos == kBar) {
+      // A doubled bar: the pieces are joined with one literal bar.
+      m_joined.assign(first, last);
+      while (m_pos < m_end && *m_pos == kBar) {
+        m_joined.push_back(kBar);
+        ++m_pos;
         char const* pieceFirst;
         char const* pieceLast;
-        nextPiece(pieceFirst, pieceLast);
-        joined.append(pieceFirst, pieceLast);
+        piece(pieceFirst, pieceLast);
+        m_joined.append(pieceFirst, pieceLast);
       }
-      first = joined.data();
-      last = first + joined.size();
+      first = m_joined.data();
+      last = first + m_joined.size();
     }
-    auto blank = [](char c) { return static_cast<signed char>(c) <= ' '; };
-    while (first < last && blank(*first)) ++first;
-    while (last > first && blank(last[-1])) --last;
+    while (first < last && isBlank(*first)) ++first;
+    while (last > first && isBlank(last[-1])) --last;
     if (last > first && *first == '"' && last[-1] == '"') {
       if (last - first == 1) {
         last = first;
@@ -107,11 +139,59 @@ void forEachElement(char const* text, std::uint32_t length, Element element) {
         --last;
       }
     }
-    element(first, last);
-    if (pos >= end) return;
   }
+
+ private:
+  // The rest's next piece: up to its first bar (which is consumed), or all of it. Elements are short, so a
+  // byte loop that also watches for the NUL beats a memchr call per element.
+  void piece(char const*& first, char const*& last) {
+    first = m_pos;
+    if (!m_pastNul) {
+      char const* q = m_pos;
+      while (q < m_end && *q != kBar && *q != '\0') ++q;
+      if (q < m_end && *q == kBar) {
+        last = q;
+        m_pos = q + 1;
+        return;
+      }
+      m_pastNul = q < m_end;
+    }
+    last = m_end;
+    m_pos = m_end;
+  }
+
+  char const* m_pos;
+  char const* const m_end;
+  bool m_pastNul = false;  // bars after the first NUL are not separators
+  std::string m_joined;
+};
+
+// Parses every element: plain(first, last, value, stop) may read a number right at the front of the rest
+// (returning false when it cannot); convert(first, last) turns any element text into a value.
+template <typename T, typename Plain, typename Convert>
+std::vector<T> parseArray(char const* text, std::uint32_t length, Plain plain, Convert convert) {
+  std::vector<T> result;
+  if (length == 0) {
+    result.push_back(convert(text, text));
+    return result;
+  }
+  ElementWalker walker(text, length);
+  do {
+    T value{};
+    char const* stop = nullptr;
+    if (plain(walker.front(), walker.end(), value, &stop) && walker.takePlain(stop)) {
+      result.push_back(value);
+      continue;
+    }
+    char const* first;
+    char const* last;
+    walker.next(first, last);
+    result.push_back(convert(first, last));
+  } while (!walker.atEnd());
+  return result;
 }
 
+// Element conversions: strtol / strtoul / strtod, which set errno to ERANGE on overflow.
 long elementSigned(char const* first, char const* last) {
   int error = 0;
   long const value = qvo::strings::parseSigned(first, last, &error);
@@ -143,64 +223,84 @@ unsigned char elementCharacter(char const* first, char const* last, Parse parse)
   return static_cast<unsigned char>(parse(first, last) & 0xFF);
 }
 
-template <typename T, typename Convert>
-std::vector<T> parseArray(char const* text, std::uint32_t length, Convert convert) {
-  std::vector<T> result;
-  forEachElement(text, length, [&](char const* first, char const* last) { result.push_back(convert(first, last)); });
-  return result;
+// Plain-number readers for the front of the rest: a sign or a digit first, as the element's own
+// conversion would read it.
+template <typename T, typename Narrow>
+auto plainInteger(Narrow narrow) {
+  return [narrow](char const* first, char const* last, T& value, char const** stop) {
+    if (first == last || !(isDigit(*first) || *first == '-' || *first == '+')) return false;
+    int error = 0;
+    value = narrow(first, last, &error, stop);
+    if (error != 0) errno = error;
+    return true;
+  };
+}
+
+template <typename T>
+bool noPlain(char const*, char const*, T&, char const**) {
+  return false;
 }
 
 }  // namespace
 
 CQVOString::CQVOString(std::vector<char> values, char const*) {
-  std::string const text = join(values, 4, [](char v, std::string& out) {
-    appendCharacter(static_cast<unsigned short>(static_cast<short>(static_cast<signed char>(v))), out);
+  TextBuilder const text = join(values, 3, 8, [](char v, char* out) {
+    return renderCharacter(static_cast<unsigned short>(static_cast<short>(static_cast<signed char>(v))), out);
   });
-  assignBytes(text.data(), static_cast<std::uint32_t>(text.size()));
+  assignBytes(text.data(), text.size());
 }
 
 CQVOString::CQVOString(std::vector<unsigned char> values, char const*) {
-  std::string const text = join(values, 4, [](unsigned char v, std::string& out) { appendCharacter(v, out); });
-  assignBytes(text.data(), static_cast<std::uint32_t>(text.size()));
+  TextBuilder const text = join(values, 3, 8, [](unsigned char v, char* out) { return renderCharacter(v, out); });
+  assignBytes(text.data(), text.size());
 }
 
 CQVOString::CQVOString(std::vector<short> values, char const*) {
-  std::string const text = join(values, 6, [](short v, std::string& out) { appendSigned(v, out); });
-  assignBytes(text.data(), static_cast<std::uint32_t>(text.size()));
+  TextBuilder const text =
+      join(values, 5, kIntTextSize, [](short v, char* out) { return qvo::strings::renderSigned(v, out); });
+  assignBytes(text.data(), text.size());
 }
 
 CQVOString::CQVOString(std::vector<unsigned short> values, char const*) {
-  std::string const text = join(values, 6, [](unsigned short v, std::string& out) { appendUnsigned(v, out); });
-  assignBytes(text.data(), static_cast<std::uint32_t>(text.size()));
+  TextBuilder const text = join(values, 5, kIntTextSize,
+                                [](unsigned short v, char* out) { return qvo::strings::renderUnsigned(v, out); });
+  assignBytes(text.data(), text.size());
 }
 
 CQVOString::CQVOString(std::vector<long> values, char const*) {
-  std::string const text = join(values, 8, [](long v, std::string& out) { appendSigned(v, out); });
-  assignBytes(text.data(), static_cast<std::uint32_t>(text.size()));
+  TextBuilder const text =
+      join(values, 10, kIntTextSize, [](long v, char* out) { return qvo::strings::renderSigned(v, out); });
+  assignBytes(text.data(), text.size());
 }
 
 CQVOString::CQVOString(std::vector<unsigned long> values, char const*) {
-  std::string const text = join(values, 8, [](unsigned long v, std::string& out) { appendUnsigned(v, out); });
-  assignBytes(text.data(), static_cast<std::uint32_t>(text.size()));
+  TextBuilder const text = join(values, 10, kIntTextSize,
+                                [](unsigned long v, char* out) { return qvo::strings::renderUnsigned(v, out); });
+  assignBytes(text.data(), text.size());
 }
 
 CQVOString::CQVOString(std::vector<float> values, char const*) {
-  std::string const text = join(values, 16, [](float v, std::string& out) { appendFixed(v, out); });
-  assignBytes(text.data(), static_cast<std::uint32_t>(text.size()));
+  TextBuilder const text = join(values, 16, kMaxFixed, [](float v, char* out) { return renderFixed(v, out); });
+  assignBytes(text.data(), text.size());
 }
 
 CQVOString::CQVOString(std::vector<double> values, char const*) {
-  std::string const text = join(values, 16, [](double v, std::string& out) { appendFixed(v, out); });
-  assignBytes(text.data(), static_cast<std::uint32_t>(text.size()));
+  TextBuilder const text = join(values, 16, kMaxFixed, [](double v, char* out) { return renderFixed(v, out); });
+  assignBytes(text.data(), text.size());
 }
 
 CQVOString::CQVOString(std::vector<std::string> values, char const*) {
-  std::string const text = join(values, 8, [](std::string const& v, std::string& out) { out.append(v.c_str()); });
+  std::string text;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i != 0) text.push_back(kBar);
+    text.append(values[i].c_str());  // up to the element's first NUL
+  }
+  if (text.size() >= 0xFFFFFFFFu) throw std::length_error("CQVOString array text too long");
   assignBytes(text.data(), static_cast<std::uint32_t>(text.size()));
 }
 
 std::vector<char> CQVOString::ConvertToCharVector() const {
-  return parseArray<char>(m_buffer, m_length, [](char const* first, char const* last) {
+  return parseArray<char>(m_buffer, m_length, noPlain<char>, [](char const* first, char const* last) {
     return static_cast<char>(elementCharacter(first, last, [](char const* f, char const* l) {
       return static_cast<unsigned long>(elementSigned(f, l));
     }));
@@ -208,44 +308,72 @@ std::vector<char> CQVOString::ConvertToCharVector() const {
 }
 
 std::vector<unsigned char> CQVOString::ConvertToUCharVector() const {
-  return parseArray<unsigned char>(m_buffer, m_length, [](char const* first, char const* last) {
-    return elementCharacter(first, last, elementUnsigned);
-  });
+  return parseArray<unsigned char>(m_buffer, m_length, noPlain<unsigned char>,
+                                   [](char const* first, char const* last) {
+                                     return elementCharacter(first, last, elementUnsigned);
+                                   });
 }
 
+namespace {
+short lowShort(long v) { return static_cast<short>(static_cast<unsigned short>(v & 0xFFFF)); }
+unsigned short lowUShort(unsigned long v) { return static_cast<unsigned short>(v & 0xFFFF); }
+}  // namespace
+
 std::vector<short> CQVOString::ConvertToShortVector() const {
-  return parseArray<short>(m_buffer, m_length, [](char const* first, char const* last) {
-    return static_cast<short>(static_cast<unsigned short>(elementSigned(first, last) & 0xFFFF));
-  });
+  return parseArray<short>(
+      m_buffer, m_length,
+      plainInteger<short>([](char const* f, char const* l, int* e, char const** s) {
+        return lowShort(qvo::strings::parseSigned(f, l, e, s));
+      }),
+      [](char const* first, char const* last) { return lowShort(elementSigned(first, last)); });
 }
 
 std::vector<unsigned short> CQVOString::ConvertToUShortVector() const {
-  return parseArray<unsigned short>(m_buffer, m_length, [](char const* first, char const* last) {
-    return static_cast<unsigned short>(elementUnsigned(first, last) & 0xFFFF);
-  });
+  return parseArray<unsigned short>(
+      m_buffer, m_length,
+      plainInteger<unsigned short>([](char const* f, char const* l, int* e, char const** s) {
+        return lowUShort(qvo::strings::parseUnsigned(f, l, e, s));
+      }),
+      [](char const* first, char const* last) { return lowUShort(elementUnsigned(first, last)); });
 }
 
 std::vector<long> CQVOString::ConvertToLongVector() const {
-  return parseArray<long>(m_buffer, m_length, elementSigned);
+  return parseArray<long>(m_buffer, m_length, plainInteger<long>([](char const* f, char const* l, int* e, char const** s) {
+                            return qvo::strings::parseSigned(f, l, e, s);
+                          }),
+                          elementSigned);
 }
 
 std::vector<unsigned long> CQVOString::ConvertToULongVector() const {
-  return parseArray<unsigned long>(m_buffer, m_length, elementUnsigned);
+  return parseArray<unsigned long>(
+      m_buffer, m_length, plainInteger<unsigned long>([](char const* f, char const* l, int* e, char const** s) {
+        return qvo::strings::parseUnsigned(f, l, e, s);
+      }),
+      elementUnsigned);
 }
 
 std::vector<float> CQVOString::ConvertToFloatVector() const {
-  return parseArray<float>(m_buffer, m_length, [](char const* first, char const* last) {
-    errno = 0;
-    return static_cast<float>(elementDouble(first, last));
-  });
+  return parseArray<float>(
+      m_buffer, m_length,
+      [](char const* first, char const* last, float& value, char const** stop) {
+        double wide = 0;
+        if (!qvo::strings::parsePlainDouble(first, last, wide, stop)) return false;
+        errno = 0;  // the element's conversion (toFloat) starts from a clear errno
+        value = static_cast<float>(wide);
+        return true;
+      },
+      [](char const* first, char const* last) {
+        errno = 0;
+        return static_cast<float>(elementDouble(first, last));
+      });
 }
 
 std::vector<double> CQVOString::ConvertToDoubleVector() const {
-  return parseArray<double>(m_buffer, m_length, elementDouble);
+  return parseArray<double>(m_buffer, m_length, qvo::strings::parsePlainDouble, elementDouble);
 }
 
 std::vector<std::string> CQVOString::ConvertToStringVector() const {
-  return parseArray<std::string>(m_buffer, m_length, [](char const* first, char const* last) {
+  return parseArray<std::string>(m_buffer, m_length, noPlain<std::string>, [](char const* first, char const* last) {
     // The element's text up to its first NUL.
     char const* nul = static_cast<char const*>(std::memchr(first, 0, static_cast<std::size_t>(last - first)));
     return std::string(first, nul != nullptr ? nul : last);

@@ -83,17 +83,34 @@ void String::initBuffer(unsigned int size) {
 }
 
 void String::assignBytes(char const* bytes, std::uint32_t count) {
-  // The source may lie in the old buffer: it is released only after the copy.
-  std::unique_ptr<char[]> old(grow(grownLength(0, count) + 1));
-  if (count != 0) std::memmove(m_buffer, bytes, count);
+  if (count < m_capacity) {
+    if (count != 0) std::memmove(m_buffer, bytes, count);
+  } else {
+    // Growth by the usual rule, without copying the text that is about to be replaced. The source may lie
+    // in the old buffer: it is released only after the copy.
+    std::uint32_t const needed = grownLength(0, count) + 1;
+    std::uint32_t const capacity = static_cast<std::uint32_t>(std::min<std::uint64_t>(
+        std::max<std::uint64_t>(2ULL * m_capacity + 2, needed) + 1, kMaxCapacity));
+    char* fresh = new char[capacity];
+    std::unique_ptr<char[]> old(m_buffer);
+    m_buffer = fresh;
+    m_capacity = capacity;
+    std::memcpy(m_buffer, bytes, count);
+    std::memset(m_buffer + count, 0, capacity - count);
+  }
   m_length = count;
   m_buffer[count] = '\0';
 }
 
-void String::appendBytes(char const* bytes, std::uint32_t count) {
+void String::appendBytes(char const* bytes, std::size_t count) {
   std::uint32_t const length = grownLength(m_length, count);
-  std::unique_ptr<char[]> old(grow(length + 1));
-  if (count != 0) std::memmove(m_buffer + m_length, bytes, count);
+  if (length < m_capacity) {
+    // Fits: memmove, since a source inside this string may lie anywhere in its buffer.
+    std::memmove(m_buffer + m_length, bytes, count);
+  } else {
+    std::unique_ptr<char[]> old(grow(length + 1));
+    std::memcpy(m_buffer + m_length, bytes, count);
+  }
   m_length = length;
   m_buffer[length] = '\0';
 }
@@ -175,20 +192,6 @@ String& String::operator+=(String const& other) {
 }
 
 String& String::append(String const& other) { return *this += other; }
-
-String& String::operator+=(char const* text) {
-  if (text != nullptr) appendBytes(text, grownLength(0, std::strlen(text)));
-  return *this;
-}
-
-String& String::append(char const* text) { return *this += text; }
-
-String& String::operator+=(char c) {
-  appendBytes(&c, 1);
-  return *this;
-}
-
-String& String::append(char c) { return *this += c; }
 
 String String::operator+(String const& other) const {
   String result(*this);

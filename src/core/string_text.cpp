@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -19,18 +20,40 @@ char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned 
 // The text up to its first NUL, which is what the C-style searches see.
 std::string_view cText(char const* buffer) { return std::string_view(buffer); }
 
+constexpr std::ptrdiff_t kNotFound = -1;
+
+// strstr on text + from for a needle of n >= 1 bytes without a NUL: the first occurrence that ends before
+// the text's first NUL. Candidates are found with strchr, which watches for the NUL in the same pass at
+// close to memchr speed; each is then checked with strncmp, which stops at a NUL as well.
+std::ptrdiff_t searchText(char const* text, std::size_t from, char const* needle, std::size_t n) {
+  char const first = needle[0];
+  for (char const* p = text + from;; ++p) {
+    p = std::strchr(p, first);
+    if (p == nullptr) return kNotFound;
+    if (n == 1 || (p[1] == needle[1] && std::strncmp(p + 1, needle + 1, n - 1) == 0)) return p - text;
+  }
+}
+
+int indexResult(std::ptrdiff_t at) { return at < 0 ? -1 : static_cast<int>(at); }
+
 }  // namespace
 
 int String::indexOf(int c, unsigned int from) const {
   if (from > m_length) return -1;
-  char const* hit = std::strchr(m_buffer + from, c);
-  return hit == nullptr ? -1 : static_cast<int>(hit - m_buffer);
+  char const byte = static_cast<char>(c);
+  if (byte == '\0') {
+    // The first NUL: an embedded one, or the terminator.
+    auto nul = static_cast<char const*>(std::memchr(m_buffer + from, 0, m_length - from + std::size_t{1}));
+    return static_cast<int>(nul - m_buffer);
+  }
+  return indexResult(searchText(m_buffer, from, &byte, 1));
 }
 
 int String::indexOf(char const* text, unsigned int from) const {
   if (from > m_length) return -1;
-  char const* hit = std::strstr(m_buffer + from, text == nullptr ? "" : text);
-  return hit == nullptr ? -1 : static_cast<int>(hit - m_buffer);
+  std::size_t const n = text == nullptr ? 0 : std::strlen(text);
+  if (n == 0) return static_cast<int>(from);
+  return indexResult(searchText(m_buffer, from, text, n));
 }
 
 int String::indexOf(String const& other, unsigned int from, bool ignoreCase) const {
@@ -202,40 +225,51 @@ String& String::trim(char c, bool classMode) {
   return trimLeft(c, classMode);
 }
 
-String String::token(char const* separator) {
-  String result;
-  if (separator == nullptr || *separator == '\0') {
+void String::cutToken(String& result, char const* separator, std::uint32_t separatorLength) {
+  if (separatorLength == 0) {
     result.assignBytes(m_buffer, m_length);
-    return result;
+    return;
   }
-  // The separator may lie in this string's own buffer, which the cut rewrites.
-  std::string const sep(separator);
-  char const* hit = std::strstr(m_buffer, sep.c_str());
-  if (hit == nullptr) {
+  // A separator inside this string's own buffer would move under the cut: take a copy of it.
+  std::string copy;
+  std::less<char const*> const before;
+  if (!before(separator, m_buffer) && before(separator, m_buffer + m_capacity)) {
+    copy.assign(separator, separatorLength);
+    separator = copy.c_str();
+  }
+  std::ptrdiff_t const at = searchText(m_buffer, 0, separator, separatorLength);
+  if (at < 0) {
     result.assignBytes(m_buffer, m_length);
     setEmpty();
-    return result;
+    return;
   }
-  std::uint32_t const at = static_cast<std::uint32_t>(hit - m_buffer);
-  std::uint32_t const rest = at + static_cast<std::uint32_t>(sep.size());
-  result.assignBytes(m_buffer, at);
+  std::uint32_t const cut = static_cast<std::uint32_t>(at);
+  std::uint32_t const rest = cut + separatorLength;
+  result.assignBytes(m_buffer, cut);
   std::memmove(m_buffer, m_buffer + rest, m_length - rest);
   m_length -= rest;
   m_buffer[m_length] = '\0';
+}
+
+String String::token(char const* separator) {
+  String result;
+  // A separator longer than the text is never found, and neither is its first length + 1 bytes.
+  std::size_t const n = separator == nullptr ? 0 : std::strlen(separator);
+  cutToken(result, separator, static_cast<std::uint32_t>(std::min<std::size_t>(n, m_length + std::size_t{1})));
   return result;
 }
 
 String String::token(String const& separator) { return token(separator.m_buffer); }
 
 String String::token(char separator) {
+  String result;
   if (separator == '\0') {
-    String result;
     result.assignBytes(m_buffer, m_length);
     setEmpty();
-    return result;
+  } else {
+    cutToken(result, &separator, 1);
   }
-  char const text[2] = {separator, '\0'};
-  return token(text);
+  return result;
 }
 
 bool String::replace(char const* from, char const* to, bool all) {

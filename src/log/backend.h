@@ -95,6 +95,7 @@ class LogImplementation {
   // Under m_queueLock: starts the writer thread; on failure the log goes synchronous.
   bool launchWriterLocked();
   void writerLoop();
+  void writeBatches();
   // Teardown after the OS has ended the other threads (Windows process exit).
   void teardownAtExit();
 

@@ -2,7 +2,6 @@
 #include "log/datetime.h"
 
 #include <chrono>
-#include <climits>
 #include <ctime>
 
 #include "platform/platform.h"
@@ -23,12 +22,6 @@ void appendMillis(std::int64_t ms, char* out) {
   out[1] = static_cast<char>('0' + ms / 10 % 10);
   out[2] = static_cast<char>('0' + ms % 10);
 }
-
-struct SecondCache {
-  std::int64_t second = INT64_MIN;
-  std::size_t size = 0;       // length of the text up to and including the dot
-  char text[96];              // the date and time; the last three characters are the milliseconds
-};
 
 // Seconds and milliseconds of an instant; before 1970 the millisecond part stays positive.
 void split(std::int64_t epochMs, std::int64_t* second, std::int64_t* ms) {
@@ -56,16 +49,26 @@ void appendDateTime(std::int64_t epochMs, std::string& out) {
   out.append(text, n + 3);
 }
 
-std::string_view dateTimeNow() {
-  thread_local SecondCache cache;
-  std::int64_t second, ms;
-  split(nowMs(), &second, &ms);
-  if (second != cache.second) {
-    cache.size = formatSecond(second, cache.text, sizeof cache.text - 3);
-    cache.second = second;
+std::string_view dateTimeNow(DateCache& cache) {
+  std::int64_t const now = nowMs();
+  if (cache.size == 0 || now != cache.ms) {  // records within one millisecond share all of it
+    std::int64_t second, ms;
+    split(now, &second, &ms);
+    if (cache.size == 0 || second != cache.second) {
+      cache.size = formatSecond(second, cache.text, sizeof cache.text - 5);
+      cache.second = second;
+    }
+    appendMillis(ms, cache.text + cache.size);
+    cache.text[cache.size + 3] = '\n';
+    cache.text[cache.size + 4] = '\t';
+    cache.ms = now;
   }
-  appendMillis(ms, cache.text + cache.size);
   return {cache.text, cache.size + 3};
+}
+
+std::string_view dateTimeNow() {
+  thread_local DateCache cache{};
+  return dateTimeNow(cache);
 }
 
 }  // namespace qvo::record

@@ -16,10 +16,9 @@ namespace {
 
 bool postRecord(LogImplementation* impl, std::string const& module, long level, std::string const& sourceFile,
                 long sourceLine, std::string_view text, bool flushNow) {
-  std::string& line = record::scratch();
-  record::appendRecord(line, module, level, sourceFile, sourceLine, text);
-  impl->post(line, flushNow);
-  record::trimScratch(line);
+  char small[1024];
+  std::string big;
+  impl->post(record::buildRecord(small, big, module, level, sourceFile, sourceLine, text), flushNow);
   return true;
 }
 

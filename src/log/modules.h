@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -15,9 +16,11 @@ namespace qvo {
 
 // Module names are compared byte-wise, case-sensitive. Lookups take no lock: entries are never
 // removed, each entry's flag is atomic, and the open-addressed slot array is published atomically,
-// so traced-module checks on the hot path cost a hash and one or two loads while other threads
-// switch modules. Changes are serialised among themselves. Memory: one entry per distinct name;
-// outgrown slot arrays are kept until the table goes (they add up to less than the last one).
+// so a traced-module check costs a few word loads and compares (no call) while other threads switch
+// modules. The first slot array lives inside the table (one pointer fewer to follow for the usual
+// few modules); past kInlineSlots / 2 modules the slots move to the heap, where outgrown arrays are
+// kept until the table goes (together they are smaller than the current one). Changes are
+// serialised among themselves. Memory: one entry per distinct name.
 class ModuleTable {
  public:
   ModuleTable();
@@ -28,15 +31,31 @@ class ModuleTable {
   // Stores `flag` under `name`, adding the entry when absent.
   void set(std::string_view name, bool flag);
   // The flag stored under `name`; *found says whether there is one (found may be null).
-  bool lookup(std::string_view name, bool* found) const;
+  bool lookup(std::string_view name, bool* found) const {
+    Entry const* e = find(name, keyOf(name));
+    if (found != nullptr) *found = (e != nullptr);
+    return e != nullptr && e->flag.load(std::memory_order_acquire);
+  }
   // The module's own flag, else the flag of "ALL", else false.
-  bool isTraced(std::string_view name) const;
+  bool isTraced(std::string_view name) const {
+    // A log with nothing switched on (the library's default) answers without a lookup.
+    if (m_onCount.load(std::memory_order_acquire) == 0) return false;
+    if (Entry const* e = find(name, keyOf(name))) return e->flag.load(std::memory_order_acquire);
+    Entry const* all = m_all.load(std::memory_order_acquire);
+    return all != nullptr && all->flag.load(std::memory_order_acquire);
+  }
 
  private:
+  // A name read as two words that together cover all its bytes (overlapping when it is short):
+  // for names of up to 16 bytes, the two words and the size are the name itself.
+  struct Key {
+    std::uint64_t w0, w1, hash;
+    std::size_t size;
+  };
   struct Entry {
-    Entry(std::string_view n, std::uint64_t h, bool f) : name(n), hash(h), flag(f) {}
+    Entry(std::string_view n, Key k, bool f) : key(k), name(n), flag(f) {}
+    Key key;
     std::string name;
-    std::uint64_t hash;
     std::atomic<bool> flag;
   };
   struct Slots {
@@ -46,15 +65,62 @@ class ModuleTable {
     std::unique_ptr<std::atomic<Entry*>[]> slot;
   };
 
-  Entry* find(std::string_view name, std::uint64_t hash) const;
-  static void place(Slots& slots, Entry* entry);
+  static std::uint64_t load64(char const* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  }
+  static std::uint32_t load32(char const* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  }
+  static Key keyOf(std::string_view name) {
+    char const* p = name.data();
+    std::size_t const n = name.size();
+    Key k{0, 0, 0, n};
+    if (n >= 8) {
+      k.w0 = load64(p);
+      k.w1 = load64(p + n - 8);
+    } else if (n >= 4) {
+      k.w0 = load32(p);
+      k.w1 = load32(p + n - 4);
+    } else if (n > 0) {
+      auto b = [p](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(p[i])}; };
+      k.w0 = (b(0) << 16) | (b(n / 2) << 8) | b(n - 1);
+    }
+    std::uint64_t h = (k.w0 * 0x9E3779B97F4A7C15ull) ^ (k.w1 * 0xC2B2AE3D27D4EB4Full) ^ n;
+    for (std::size_t i = 8; i + 8 < n; i += 8) h = (h ^ load64(p + i)) * 0x9E3779B97F4A7C15ull;
+    k.hash = h ^ (h >> 31);
+    return k;
+  }
 
-  std::atomic<Slots*> m_current;
+  static constexpr std::size_t kInlineSlots = 32;
+
+  Entry* find(std::string_view name, Key const& k) const {
+    Slots const* spilled = m_spilled.load(std::memory_order_acquire);
+    return spilled == nullptr ? probe(m_inline, kInlineSlots - 1, name, k)
+                              : probe(spilled->slot.get(), spilled->mask, name, k);
+  }
+  static Entry* probe(std::atomic<Entry*> const* slot, std::size_t mask, std::string_view name, Key const& k) {
+    for (std::size_t i = k.hash & mask;; i = (i + 1) & mask) {
+      Entry* e = slot[i].load(std::memory_order_acquire);
+      if (e == nullptr) return nullptr;
+      if (e->key.hash == k.hash && e->key.size == k.size && e->key.w0 == k.w0 && e->key.w1 == k.w1 &&
+          (k.size <= 16 || std::memcmp(e->name.data(), name.data(), k.size) == 0))
+        return e;
+    }
+  }
+  static void place(std::atomic<Entry*>* slot, std::size_t mask, Entry* entry);
+
+  std::atomic<Entry*> m_inline[kInlineSlots];
+  std::atomic<Slots*> m_spilled;  // null while the slots are inline
   std::atomic<Entry*> m_all;  // the "ALL" entry, once it exists
+  std::atomic<std::size_t> m_onCount{0};  // entries whose flag is true
   std::mutex m_changeLock;
   std::size_t m_count = 0;
   std::vector<std::unique_ptr<Entry>> m_entries;
-  std::vector<std::unique_ptr<Slots>> m_arrays;  // every array ever published, the current one last
+  std::vector<std::unique_ptr<Slots>> m_arrays;  // every heap array ever published, the current one last
 };
 
 }  // namespace qvo

@@ -51,8 +51,18 @@ bool LogImplementation::stopWriter() {
 }
 
 // Sleeps while the queue is empty; otherwise takes every queued line at once and writes them with as
-// few system calls as the size limit allows, so the output is flushed after every batch.
+// few system calls as the size limit allows, so the output is flushed after every batch. Should the
+// writer fail (no memory for a message), the log goes on synchronously instead of ending the process.
 void LogImplementation::writerLoop() {
+  try {
+    writeBatches();
+  } catch (...) {
+    std::lock_guard<std::mutex> queue(m_queueLock);
+    m_threaded.store(false, std::memory_order_relaxed);
+  }
+}
+
+void LogImplementation::writeBatches() {
   LineBatch batch;
   std::unique_lock<std::mutex> queue(m_queueLock);
   for (;;) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "platform/file.h"
 #include "platform/paths.h"
 
 namespace qvo::platform {
@@ -31,5 +32,8 @@ bool isMainThread();
 #include "platform/log.h"
 // --- named pipes (pipe.cpp) ----------------------------------------------------------------------
 #include "platform/pipe.h"
+// --- processes (process.cpp, process_info.cpp) --------------------------------------------------
+#include "platform/process.h"
+#include "platform/thread.h"
 
 #endif  // QVOBASE_PLATFORM_PLATFORM_H

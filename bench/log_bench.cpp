@@ -1,0 +1,179 @@
+// Benchmarks of the log against spdlog and against the floor of one write(2) per line.
+//   Sync*:    a record written and flushed to the OS before the call returns (qvo write, and trace on
+//             a log without writer thread; spdlog file sink flushed on every level).
+//   Threaded: records handed to a writer thread, then a sync (qvo threaded trace + sync; spdlog async
+//             logger, blocking on overflow, + flush and wait for its queue).
+//   Disabled: a record of a switched-off module (spdlog: a call below the logger's level).
+// Every case writes the same ~100-character text under a header of the same shape, 1 and 4 threads.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spdlog/async.h>
+#include <spdlog/sinks/basic_file_sink.h>
+#include <spdlog/spdlog.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "QVOLog.h"
+
+namespace {
+
+std::string const kText =
+    "request 4711 from 10.0.0.17 served in 1834 us, 512 bytes sent, cache hit, session 0x7f3a9c21 kept";
+char const* const kSource = "bench.cpp";
+constexpr long kLine = 42;
+// spdlog's lines get the shape of qvo's records: level, logger, process and thread, source, time.
+char const* const kSpdlogPattern = "\n%l %n PID(%P) THR(%t) : %s - %# : %d %b %Y %H:%M:%S.%e\n\t%v";
+constexpr int kBatch = 1000;  // records per iteration of the threaded cases, each followed by a sync
+
+// --- synchronous ------------------------------------------------------------------------------
+
+std::unique_ptr<qvo::Log> g_qvo;
+std::shared_ptr<spdlog::logger> g_spdlog;
+int g_fd = -1;
+std::string g_floorLine;
+
+void qvoSyncSetUp(benchmark::State& state) {
+  if (state.thread_index() != 0) return;
+  g_qvo = std::make_unique<qvo::Log>("qvo_sync.log", false, false);
+  g_qvo->activateModule("BENCH", true);
+}
+
+void qvoTearDown(benchmark::State& state) {
+  if (state.thread_index() != 0) return;
+  g_qvo.reset();
+}
+
+void BM_qvo_SyncWrite(benchmark::State& state) {
+  qvoSyncSetUp(state);
+  for (auto _ : state) g_qvo->write("BENCH", 0, kSource, kLine, kText);
+  state.SetItemsProcessed(state.iterations());
+  qvoTearDown(state);
+}
+
+void BM_qvo_SyncTrace(benchmark::State& state) {
+  qvoSyncSetUp(state);
+  for (auto _ : state) g_qvo->trace("BENCH", 0, kSource, kLine, kText);
+  state.SetItemsProcessed(state.iterations());
+  qvoTearDown(state);
+}
+
+void spdlogSync(benchmark::State& state) {
+  if (state.thread_index() == 0) {
+    g_spdlog = std::make_shared<spdlog::logger>(
+        "BENCH", std::make_shared<spdlog::sinks::basic_file_sink_mt>("spdlog_sync.log", true));
+    g_spdlog->set_pattern(kSpdlogPattern);
+    g_spdlog->flush_on(spdlog::level::trace);
+  }
+  spdlog::source_loc const loc{kSource, static_cast<int>(kLine), "bench"};
+  for (auto _ : state) g_spdlog->log(loc, spdlog::level::info, spdlog::string_view_t(kText));
+  state.SetItemsProcessed(state.iterations());
+  if (state.thread_index() == 0) g_spdlog.reset();
+}
+
+void BM_spdlog_SyncWrite(benchmark::State& state) { spdlogSync(state); }
+void BM_spdlog_SyncTrace(benchmark::State& state) { spdlogSync(state); }
+
+// One write(2) per line of the bytes of a qvo record: what any synchronous log must at least pay.
+void floorSync(benchmark::State& state) {
+  if (state.thread_index() == 0) {
+    g_fd = ::open("floor.log", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    g_floorLine = "\nINFO BENCH PID(12345) THR(MAIN) : bench.cpp - 42 : 04 Dec 2026 16:03:46.007\n\t" + kText + "\n";
+  }
+  for (auto _ : state) {
+    if (::write(g_fd, g_floorLine.data(), g_floorLine.size()) < 0) state.SkipWithError("write failed");
+  }
+  state.SetItemsProcessed(state.iterations());
+  if (state.thread_index() == 0) ::close(g_fd);
+}
+
+void BM_floor_SyncWrite(benchmark::State& state) { floorSync(state); }
+void BM_floor_SyncTrace(benchmark::State& state) { floorSync(state); }
+
+// --- threaded ---------------------------------------------------------------------------------
+
+void BM_qvo_Threaded(benchmark::State& state) {
+  if (state.thread_index() == 0) {
+    g_qvo = std::make_unique<qvo::Log>("qvo_threaded.log", true, false);
+    g_qvo->activateModule("BENCH", true);
+  }
+  for (auto _ : state) {
+    for (int i = 0; i < kBatch; ++i) g_qvo->trace("BENCH", 0, kSource, kLine, kText);
+    g_qvo->sync();
+  }
+  state.SetItemsProcessed(state.iterations() * kBatch);
+  qvoTearDown(state);
+}
+
+std::shared_ptr<spdlog::details::thread_pool> g_pool;
+std::shared_ptr<spdlog::sinks::basic_file_sink_mt> g_sink;
+
+void BM_spdlog_Threaded(benchmark::State& state) {
+  if (state.thread_index() == 0) {
+    g_pool = std::make_shared<spdlog::details::thread_pool>(8192, 1);
+    g_sink = std::make_shared<spdlog::sinks::basic_file_sink_mt>("spdlog_async.log", true);
+    g_spdlog = std::make_shared<spdlog::async_logger>("BENCH", g_sink, g_pool, spdlog::async_overflow_policy::block);
+    g_spdlog->set_pattern(kSpdlogPattern);
+  }
+  spdlog::source_loc const loc{kSource, static_cast<int>(kLine), "bench"};
+  for (auto _ : state) {
+    for (int i = 0; i < kBatch; ++i) g_spdlog->log(loc, spdlog::level::info, spdlog::string_view_t(kText));
+    // An async flush only queues a request: wait until the worker has emptied the queue, then flush
+    // the sink (its lock waits for the line being written).
+    g_spdlog->flush();
+    while (g_pool->queue_size() != 0) std::this_thread::yield();
+    g_sink->flush();
+  }
+  state.SetItemsProcessed(state.iterations() * kBatch);
+  if (state.thread_index() == 0) {
+    g_spdlog.reset();
+    g_sink.reset();
+    g_pool.reset();
+  }
+}
+
+// --- switched off -----------------------------------------------------------------------------
+
+void BM_qvo_Disabled(benchmark::State& state) {
+  static qvo::Log log(false, false);
+  log.activateModule("NET", true);
+  log.activateModule("DISK", true);
+  log.activateModule("BENCH", false);
+  std::string const module = "BENCH";
+  // Built once, as spdlog's source location is.
+  std::string const source = kSource;
+  long i = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(log.trace(module, 0, source, kLine, "request %ld: %s", ++i, kText.c_str()));
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_spdlog_Disabled(benchmark::State& state) {
+  static auto logger = std::make_shared<spdlog::logger>(
+      "BENCH", std::make_shared<spdlog::sinks::basic_file_sink_mt>("spdlog_off.log", true));
+  logger->set_level(spdlog::level::info);
+  spdlog::source_loc const loc{kSource, static_cast<int>(kLine), "bench"};
+  long i = 0;
+  for (auto _ : state) {
+    logger->log(loc, spdlog::level::debug, "request {}: {}", ++i, kText);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+}  // namespace
+
+BENCHMARK(BM_qvo_SyncWrite)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_spdlog_SyncWrite)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_floor_SyncWrite)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_qvo_SyncTrace)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_spdlog_SyncTrace)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_floor_SyncTrace)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_qvo_Threaded)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_spdlog_Threaded)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_qvo_Disabled)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_spdlog_Disabled)->Threads(1)->Threads(4)->UseRealTime();
+
+BENCHMARK_MAIN();

@@ -1,0 +1,175 @@
+// Benchmarks of the lock, the guard and the condition variable's wake against the standard library:
+// Lock/Unlock and a guard scope against std::recursive_mutex with std::lock_guard, uncontended and with
+// two threads contending; a wake of a waiting thread until it runs again against std::condition_variable.
+//
+// Uncontended runs come twice: first while the process has only its main thread (glibc's mutex then
+// skips its locked instructions, and so does the library's lock), then "BesideThread" with a second,
+// idle thread alive, as in any program whose locks have a purpose. Cases run in the order registered;
+// once the idle thread has started the process stays multi-threaded.
+#include <benchmark/benchmark.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "QVOThread.h"
+
+namespace {
+
+// Shared by the threads of the contended runs.
+CQVOLockableObject g_lock;
+std::recursive_mutex g_mutex;
+long g_counter = 0;
+
+void BM_qvo_LockUnlock(benchmark::State& state) {
+  for (auto _ : state) {
+    g_lock.Lock();
+    benchmark::DoNotOptimize(++g_counter);
+    g_lock.Unlock();
+  }
+}
+
+void BM_std_LockUnlock(benchmark::State& state) {
+  for (auto _ : state) {
+    g_mutex.lock();
+    benchmark::DoNotOptimize(++g_counter);
+    g_mutex.unlock();
+  }
+}
+
+// The guard's end also wakes waiters of a timed unlock; with nobody waiting that must cost nothing.
+void BM_qvo_Guard(benchmark::State& state) {
+  for (auto _ : state) {
+    CQVOGuard hold(g_lock);
+    benchmark::DoNotOptimize(++g_counter);
+  }
+}
+
+void BM_std_Guard(benchmark::State& state) {
+  for (auto _ : state) {
+    std::lock_guard<std::recursive_mutex> hold(g_mutex);
+    benchmark::DoNotOptimize(++g_counter);
+  }
+}
+
+// A thread that only sleeps, started by the first "BesideThread" case and ended at exit.
+class IdleThread {
+ public:
+  static void ensure() { static IdleThread idle; }
+
+ private:
+  IdleThread()
+      : thread_([this] {
+          std::unique_lock<std::mutex> hold(mutex_);
+          stopped_.wait(hold, [this] { return stop_; });
+        }) {}
+  ~IdleThread() {
+    {
+      std::lock_guard<std::mutex> hold(mutex_);
+      stop_ = true;
+    }
+    stopped_.notify_one();
+    thread_.join();
+  }
+  std::mutex mutex_;
+  std::condition_variable stopped_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+void BM_qvo_LockUnlockBesideThread(benchmark::State& state) {
+  IdleThread::ensure();
+  BM_qvo_LockUnlock(state);
+}
+void BM_std_LockUnlockBesideThread(benchmark::State& state) {
+  IdleThread::ensure();
+  BM_std_LockUnlock(state);
+}
+void BM_qvo_GuardBesideThread(benchmark::State& state) {
+  IdleThread::ensure();
+  BM_qvo_Guard(state);
+}
+void BM_std_GuardBesideThread(benchmark::State& state) {
+  IdleThread::ensure();
+  BM_std_Guard(state);
+}
+
+BENCHMARK(BM_qvo_LockUnlock);
+BENCHMARK(BM_std_LockUnlock);
+BENCHMARK(BM_qvo_Guard);
+BENCHMARK(BM_std_Guard);
+BENCHMARK(BM_qvo_LockUnlockBesideThread);
+BENCHMARK(BM_std_LockUnlockBesideThread);
+BENCHMARK(BM_qvo_GuardBesideThread);
+BENCHMARK(BM_std_GuardBesideThread);
+BENCHMARK(BM_qvo_LockUnlock)->Threads(2)->UseRealTime();
+BENCHMARK(BM_std_LockUnlock)->Threads(2)->UseRealTime();
+BENCHMARK(BM_qvo_Guard)->Threads(2)->UseRealTime();
+BENCHMARK(BM_std_Guard)->Threads(2)->UseRealTime();
+
+// Ping-pong between two threads: each iteration wakes the partner, which was waiting, and waits to be
+// woken back, so one iteration is two wakes of a waiting thread, each until that thread runs again.
+void BM_qvo_SignalWake(benchmark::State& state) {
+  CQVOLockableObject lock;
+  int turn = 0;  // guarded by lock: 1 for the partner, 0 for the benchmark thread
+  bool done = false;
+  std::thread partner([&] {
+    lock.Lock();
+    for (;;) {
+      while (turn != 1 && !done) {
+        long noLimit = -1;
+        lock.Unlock(noLimit);
+      }
+      if (done) break;
+      turn = 0;
+      lock.CancelTimedUnlock();
+    }
+    lock.Unlock();
+  });
+  lock.Lock();
+  for (auto _ : state) {
+    turn = 1;
+    lock.CancelTimedUnlock();
+    while (turn != 0) {
+      long noLimit = -1;
+      lock.Unlock(noLimit);
+    }
+  }
+  done = true;
+  lock.CancelTimedUnlock();
+  lock.Unlock();
+  partner.join();
+}
+
+void BM_std_SignalWake(benchmark::State& state) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  int turn = 0;
+  bool done = false;
+  std::thread partner([&] {
+    std::unique_lock<std::mutex> hold(mutex);
+    for (;;) {
+      changed.wait(hold, [&] { return turn == 1 || done; });
+      if (done) break;
+      turn = 0;
+      changed.notify_one();
+    }
+  });
+  std::unique_lock<std::mutex> hold(mutex);
+  for (auto _ : state) {
+    turn = 1;
+    changed.notify_one();
+    changed.wait(hold, [&] { return turn == 0; });
+  }
+  done = true;
+  changed.notify_one();
+  hold.unlock();
+  partner.join();
+}
+
+BENCHMARK(BM_qvo_SignalWake)->UseRealTime();
+BENCHMARK(BM_std_SignalWake)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,332 @@
+// POSIX (Linux): starting programs with posix_spawn, waiting through a pidfd (waitpid-style polling
+// where the kernel has none), SIGKILL, redirection files and paths. Only OS primitives live here.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/process.h"
+#include "process/command_line.h"
+
+extern char** environ;
+
+namespace qvo::platform {
+
+const NativeHandle kNoHandle = -1;
+
+void setErrnoFromNativeError(unsigned long nativeError) { errno = static_cast<int>(nativeError); }
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// waitid's selector for a pidfd (Linux 5.4), spelled out for headers that predate it.
+constexpr idtype_t kPidfdIdType = static_cast<idtype_t>(3);
+
+std::atomic<bool> g_pidfdEnabled{true};
+
+int openPidfd(::pid_t pid) {
+  if (!g_pidfdEnabled.load(std::memory_order_relaxed)) {
+    errno = ENOSYS;
+    return -1;
+  }
+#ifdef SYS_pidfd_open
+  return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+#else
+  (void)pid;
+  errno = ENOSYS;
+  return -1;
+#endif
+}
+
+bool sendSignalThroughPidfd(int pidfd, int sig) {
+#ifdef SYS_pidfd_send_signal
+  return ::syscall(SYS_pidfd_send_signal, pidfd, sig, nullptr, 0) == 0;
+#else
+  (void)pidfd;
+  (void)sig;
+  errno = ENOSYS;
+  return false;
+#endif
+}
+
+// waitid on the process behind the reference: through its pidfd, else by pid.
+int waitOn(const ProcessRef& ref, siginfo_t* info, int options) {
+  info->si_pid = 0;
+  for (;;) {
+    const int rc = ref.handle >= 0 ? ::waitid(kPidfdIdType, static_cast<id_t>(ref.handle), info, options)
+                                   : ::waitid(P_PID, static_cast<id_t>(ref.pid), info, options);
+    if (rc == 0 || errno != EINTR) return rc;
+  }
+}
+
+int statusFromInfo(const siginfo_t& info) {
+  // A child ended by a signal did not exit normally: its status is minus the signal's number.
+  return info.si_code == CLD_EXITED ? (info.si_status & 0xFF) : -info.si_status;
+}
+
+// Children whose references were released before their end was collected; swept now and then, so
+// that a child nobody waited for does not stay a zombie once it ends.
+std::mutex g_orphanMutex;
+std::vector<ProcessRef> g_orphans;
+
+void sweepOrphans() {
+  std::lock_guard<std::mutex> lock(g_orphanMutex);
+  auto collected = [](const ProcessRef& ref) {
+    siginfo_t info;
+    const int rc = waitOn(ref, &info, WEXITED | WNOHANG);
+    if (rc == 0 && info.si_pid == 0) return false;  // still running
+    if (ref.handle >= 0) ::close(static_cast<int>(ref.handle));
+    return true;  // collected, or no longer ours to collect
+  };
+  g_orphans.erase(std::remove_if(g_orphans.begin(), g_orphans.end(), collected), g_orphans.end());
+}
+
+// The program's path as the child will run it: a path with a '/' is taken relative to this process's
+// current directory (the child changes directory before it runs the program); a bare name is looked up
+// in PATH by posix_spawnp.
+std::string programPath(const std::string& program) {
+  if (program.empty() || program[0] == '/' || program.find('/') == std::string::npos) return program;
+  const std::string cwd = processCurrentDirectory();
+  return cwd.empty() ? program : cwd + "/" + program;
+}
+
+}  // namespace
+
+std::string processCurrentDirectory() {
+  std::vector<char> buffer(512);
+  for (;;) {
+    if (::getcwd(buffer.data(), buffer.size()) != nullptr) return std::string(buffer.data());
+    if (errno != ERANGE) return std::string();
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool processPathIsRelative(const std::string& path) { return path.empty() || path[0] != '/'; }
+
+char processPathSeparator() { return '/'; }
+
+NativeHandle createRedirectionFile(const std::string& path, unsigned long* nativeError) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) *nativeError = static_cast<unsigned long>(errno);
+  return fd;
+}
+
+void closeNativeHandle(NativeHandle handle) {
+  if (handle >= 0) ::close(static_cast<int>(handle));
+}
+
+NativeHandle standardErrorHandle() { return STDERR_FILENO; }
+
+void writeToNativeHandle(NativeHandle handle, const std::string& text) {
+  if (handle < 0) return;
+  const char* p = text.data();
+  std::size_t left = text.size();
+  while (left > 0) {
+    const ssize_t n = ::write(static_cast<int>(handle), p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+}
+
+bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned long* nativeError) {
+  sweepOrphans();
+
+  // Windows refuses a working directory that is not an existing directory before it starts anything;
+  // the child's chdir would report ENOENT, which reads as a missing program.
+  struct stat st;
+  if (!request.inheritDirectory &&
+      (::stat(request.workingDirectory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
+    *nativeError = ENOTDIR;
+    return false;
+  }
+
+  std::vector<std::string> args = qvo::process::splitCommandLine(request.commandLine);
+  args[0] = programPath(args[0]);
+  std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attr;
+  ::posix_spawn_file_actions_init(&actions);
+  ::posix_spawnattr_init(&attr);
+  int rc = request.inheritDirectory
+               ? 0
+               : ::posix_spawn_file_actions_addchdir_np(&actions, request.workingDirectory.c_str());
+  if (rc == 0 && request.stdOutput >= 0)
+    rc = ::posix_spawn_file_actions_adddup2(&actions, static_cast<int>(request.stdOutput), STDOUT_FILENO);
+  if (rc == 0 && request.stdError >= 0)
+    rc = ::posix_spawn_file_actions_adddup2(&actions, static_cast<int>(request.stdError), STDERR_FILENO);
+  // A new process group, an empty signal mask and default signal actions: the child starts clean,
+  // whatever the host blocks or ignores.
+  sigset_t none;
+  sigset_t all;
+  ::sigemptyset(&none);
+  ::sigfillset(&all);
+  if (rc == 0) rc = ::posix_spawnattr_setpgroup(&attr, 0);
+  if (rc == 0) rc = ::posix_spawnattr_setsigmask(&attr, &none);
+  if (rc == 0) rc = ::posix_spawnattr_setsigdefault(&attr, &all);
+  if (rc == 0)
+    rc = ::posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  ::pid_t pid = 0;
+  if (rc == 0) {
+    const bool search = args[0].find('/') == std::string::npos;
+    rc = search ? ::posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ)
+                : ::posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), environ);
+  }
+  ::posix_spawn_file_actions_destroy(&actions);
+  ::posix_spawnattr_destroy(&attr);
+  if (rc != 0) {
+    *nativeError = static_cast<unsigned long>(rc);
+    return false;
+  }
+
+  // The child cannot be collected before this: only the library waits for it, so its pid is still its own.
+  const int pidfd = openPidfd(pid);
+  out->ref.handle = pidfd;
+  out->ref.pid = static_cast<std::uint32_t>(pid);
+  out->ref.child = true;
+  out->process = pidfd >= 0 ? static_cast<std::uintptr_t>(pidfd) : 0;
+  out->thread = 0;
+  out->threadId = static_cast<std::uint32_t>(pid);
+  return true;
+}
+
+bool adoptProcessHandle(std::uintptr_t, std::uint32_t, ProcessRef*) { return false; }
+
+bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeError) {
+  if (pid == 0 || pid > static_cast<std::uint32_t>(INT_MAX)) {
+    *nativeError = ESRCH;
+    return false;
+  }
+  const int fd = openPidfd(static_cast<::pid_t>(pid));
+  if (fd < 0 && errno != ENOSYS) {
+    *nativeError = static_cast<unsigned long>(errno);
+    return false;
+  }
+  if (fd < 0 && ::kill(static_cast<::pid_t>(pid), 0) != 0 && errno != EPERM) {
+    *nativeError = static_cast<unsigned long>(errno);
+    return false;
+  }
+  out->handle = fd;
+  out->pid = pid;
+  out->child = false;
+  return true;
+}
+
+WaitResult waitForProcessEnd(const ProcessRef& ref, long timeoutMs, unsigned long* nativeError) {
+  const bool forever = timeoutMs < 0;
+  // Ten years stands for any longer time-out, which the clock's arithmetic could not hold.
+  const long long capped = std::min<long long>(forever ? 0 : timeoutMs, 315360000000LL);
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(capped);
+  auto remainingMs = [&]() -> int {
+    if (forever) return -1;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
+  };
+
+  if (ref.handle >= 0) {
+    // A pidfd turns readable when the process ends.
+    for (;;) {
+      pollfd pfd{static_cast<int>(ref.handle), POLLIN, 0};
+      const int ms = remainingMs();
+      const int rc = ::poll(&pfd, 1, ms);
+      if (rc > 0) return WaitResult::Ended;
+      if (rc < 0 && errno != EINTR) {
+        *nativeError = static_cast<unsigned long>(errno);
+        return WaitResult::Failed;
+      }
+      if (rc == 0 && !forever && ms == 0) return WaitResult::TimedOut;
+    }
+  }
+
+  // No pidfd: poll the child without collecting it, or, for a process that is not a child, its existence.
+  auto sleepMs = std::chrono::microseconds(200);
+  for (;;) {
+    siginfo_t info;
+    if (waitOn(ref, &info, WEXITED | WNOHANG | WNOWAIT) == 0) {
+      if (info.si_pid != 0) return WaitResult::Ended;
+    } else if (errno == ECHILD) {
+      if (::kill(static_cast<::pid_t>(ref.pid), 0) != 0 && errno == ESRCH) return WaitResult::Ended;
+    } else {
+      *nativeError = static_cast<unsigned long>(errno);
+      return WaitResult::Failed;
+    }
+    const int ms = remainingMs();
+    if (!forever && ms == 0) return WaitResult::TimedOut;
+    auto pause = sleepMs;
+    if (!forever) pause = std::min<std::chrono::microseconds>(pause, std::chrono::milliseconds(ms));
+    std::this_thread::sleep_for(pause);
+    sleepMs = std::min<std::chrono::microseconds>(sleepMs * 2, std::chrono::milliseconds(10));
+  }
+}
+
+bool readExitStatus(const ProcessRef& ref, bool reap, int* status, unsigned long* nativeError) {
+  siginfo_t info;
+  const int options = WEXITED | WNOHANG | (reap ? 0 : WNOWAIT);
+  if (waitOn(ref, &info, options) != 0) {
+    *nativeError = static_cast<unsigned long>(errno);
+    return false;
+  }
+  if (info.si_pid == 0) {  // not ended after all
+    *nativeError = ECHILD;
+    return false;
+  }
+  *status = statusFromInfo(info);
+  return true;
+}
+
+bool terminateProcess(const ProcessRef& ref, unsigned long* nativeError) {
+  if (ref.handle >= 0) {
+    if (sendSignalThroughPidfd(static_cast<int>(ref.handle), SIGKILL)) return true;
+    if (errno != ENOSYS) {
+      *nativeError = static_cast<unsigned long>(errno);
+      return false;
+    }
+  }
+  // Without a pidfd the pid is safe to signal only while the process is not collected, which the
+  // callers guarantee for their children.
+  if (::kill(static_cast<::pid_t>(ref.pid), SIGKILL) == 0) return true;
+  *nativeError = static_cast<unsigned long>(errno);
+  return false;
+}
+
+void releaseProcess(const ProcessRef& ref, bool collected) {
+  if (ref.child && !collected) {
+    {
+      std::lock_guard<std::mutex> lock(g_orphanMutex);
+      g_orphans.push_back(ref);
+    }
+    sweepOrphans();
+    return;
+  }
+  closeNativeHandle(ref.handle);
+}
+
+void exitProcessNow(int status) { ::_exit(status); }
+
+void setProcessDescriptorsEnabled(bool enabled) { g_pidfdEnabled.store(enabled, std::memory_order_relaxed); }
+
+bool prepareToKill() { return true; }
+
+}  // namespace qvo::platform

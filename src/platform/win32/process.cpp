@@ -1,0 +1,230 @@
+// Windows: starting programs with CreateProcessA, waiting on and terminating process handles,
+// redirection files and paths. Only OS primitives live here.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <vector>
+
+#include "QVOError.h"
+#include "platform/process.h"
+
+namespace qvo::platform {
+
+const NativeHandle kNoHandle = 0;
+
+void setErrnoFromNativeError(unsigned long nativeError) { CQVOBaseNT::winConvertError(nativeError); }
+
+namespace {
+HANDLE asHandle(NativeHandle h) { return reinterpret_cast<HANDLE>(h); }
+NativeHandle fromHandle(HANDLE h) { return reinterpret_cast<NativeHandle>(h); }
+}  // namespace
+
+std::string processCurrentDirectory() {
+  // Ask for the size first, so that a directory of any length fits; a directory that the ANSI call
+  // refuses (longer than MAX_PATH) is read wide and converted to the ANSI code page.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const DWORD needed = ::GetCurrentDirectoryA(0, nullptr);
+    if (needed == 0) break;
+    std::vector<char> buffer(needed + 1);
+    const DWORD got = ::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (got == 0) break;
+    if (got < buffer.size()) return std::string(buffer.data(), got);
+    // The directory changed and grew in between: ask again.
+  }
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
+    if (needed == 0) return std::string();
+    std::vector<wchar_t> wide(needed + 1);
+    const DWORD got = ::GetCurrentDirectoryW(static_cast<DWORD>(wide.size()), wide.data());
+    if (got == 0) return std::string();
+    if (got >= wide.size()) continue;
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(got), nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return std::string();
+    std::string text(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(got), &text[0], size, nullptr, nullptr);
+    return text;
+  }
+  return std::string();
+}
+
+bool processPathIsRelative(const std::string& path) { return ::PathIsRelativeA(path.c_str()) != FALSE; }
+
+char processPathSeparator() { return '\\'; }
+
+NativeHandle createRedirectionFile(const std::string& path, unsigned long* nativeError) {
+  SECURITY_ATTRIBUTES sa;
+  sa.nLength = sizeof(sa);
+  sa.lpSecurityDescriptor = nullptr;
+  sa.bInheritHandle = TRUE;
+  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    *nativeError = ::GetLastError();
+    return kNoHandle;
+  }
+  return fromHandle(h);
+}
+
+void closeNativeHandle(NativeHandle handle) {
+  if (handle != kNoHandle && asHandle(handle) != INVALID_HANDLE_VALUE) ::CloseHandle(asHandle(handle));
+}
+
+NativeHandle standardErrorHandle() { return fromHandle(::GetStdHandle(STD_ERROR_HANDLE)); }
+
+void writeToNativeHandle(NativeHandle handle, const std::string& text) {
+  HANDLE h = asHandle(handle);
+  if (h == nullptr || h == INVALID_HANDLE_VALUE) return;
+  const char* p = text.data();
+  std::size_t left = text.size();
+  while (left > 0) {
+    DWORD written = 0;
+    if (!::WriteFile(h, p, static_cast<DWORD>(left), &written, nullptr) || written == 0) return;
+    p += written;
+    left -= written;
+  }
+}
+
+bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned long* nativeError) {
+  STARTUPINFOA si;
+  ::ZeroMemory(&si, sizeof(si));
+  si.cb = sizeof(si);
+  si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+  si.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+  if (!request.newConsole) {
+    si.dwFlags |= STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+  }
+  if (request.stdOutput != kNoHandle) {
+    si.hStdOutput = asHandle(request.stdOutput);
+    si.dwFlags |= STARTF_USESTDHANDLES;
+  }
+  if (request.stdError != kNoHandle) {
+    si.hStdError = asHandle(request.stdError);
+    si.dwFlags |= STARTF_USESTDHANDLES;
+  }
+
+  // CreateProcessA may write into the command line: hand it a modifiable copy.
+  std::vector<char> commandLine(request.commandLine.begin(), request.commandLine.end());
+  commandLine.push_back('\0');
+  DWORD flags = CREATE_NEW_PROCESS_GROUP;
+  if (request.newConsole) flags |= CREATE_NEW_CONSOLE;
+
+  PROCESS_INFORMATION pi;
+  ::ZeroMemory(&pi, sizeof(pi));
+  const BOOL ok = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                                   request.inheritDirectory ? nullptr : request.workingDirectory.c_str(), &si,
+                                   &pi);
+  if (!ok || pi.dwProcessId == 0) {
+    *nativeError = ok ? ERROR_INVALID_PARAMETER : ::GetLastError();
+    if (ok) {
+      ::CloseHandle(pi.hThread);
+      ::CloseHandle(pi.hProcess);
+    }
+    return false;
+  }
+  ::CloseHandle(pi.hThread);  // the value stays on record; the library never uses the thread
+  out->ref.handle = fromHandle(pi.hProcess);
+  out->ref.pid = pi.dwProcessId;
+  out->ref.child = true;
+  out->process = reinterpret_cast<std::uintptr_t>(pi.hProcess);
+  out->thread = reinterpret_cast<std::uintptr_t>(pi.hThread);
+  out->threadId = pi.dwThreadId;
+  return true;
+}
+
+bool adoptProcessHandle(std::uintptr_t process, std::uint32_t pid, ProcessRef* out) {
+  HANDLE own = nullptr;
+  HANDLE self = ::GetCurrentProcess();
+  if (process == 0 ||
+      !::DuplicateHandle(self, reinterpret_cast<HANDLE>(process), self, &own, 0, FALSE, DUPLICATE_SAME_ACCESS))
+    return false;
+  out->handle = fromHandle(own);
+  out->pid = pid;
+  out->child = false;
+  return true;
+}
+
+bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeError) {
+  HANDLE h = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
+  if (h == nullptr) {
+    *nativeError = ::GetLastError();
+    return false;
+  }
+  out->handle = fromHandle(h);
+  out->pid = pid;
+  out->child = false;
+  return true;
+}
+
+WaitResult waitForProcessEnd(const ProcessRef& ref, long timeoutMs, unsigned long* nativeError) {
+  // long is 32-bit here: every non-negative time-out fits below INFINITE (all bits set).
+  const DWORD ms = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
+  switch (::WaitForSingleObject(asHandle(ref.handle), ms)) {
+    case WAIT_OBJECT_0:
+      return WaitResult::Ended;
+    case WAIT_TIMEOUT:
+      return WaitResult::TimedOut;
+    case WAIT_FAILED:
+      *nativeError = ::GetLastError();
+      return WaitResult::Failed;
+    default:
+      *nativeError = ERROR_INVALID_HANDLE;
+      return WaitResult::Failed;
+  }
+}
+
+bool readExitStatus(const ProcessRef& ref, bool, int* status, unsigned long* nativeError) {
+  DWORD code = 0;
+  if (!::GetExitCodeProcess(asHandle(ref.handle), &code)) {
+    *nativeError = ::GetLastError();
+    return false;
+  }
+  *status = static_cast<int>(code);
+  return true;
+}
+
+bool terminateProcess(const ProcessRef& ref, unsigned long* nativeError) {
+  if (::TerminateProcess(asHandle(ref.handle), 1)) return true;
+  *nativeError = ::GetLastError();
+  return false;
+}
+
+void releaseProcess(const ProcessRef& ref, bool) { closeNativeHandle(ref.handle); }
+
+void exitProcessNow(int status) {
+  ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(status));
+  std::_Exit(status);  // not reached
+}
+
+void setProcessDescriptorsEnabled(bool) {}
+
+bool prepareToKill() {
+  OSVERSIONINFOA version;
+  ::ZeroMemory(&version, sizeof(version));
+  version.dwOSVersionInfoSize = sizeof(version);
+  ::GetVersionExA(&version);
+  if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return true;
+  if (version.dwPlatformId != VER_PLATFORM_WIN32_NT) {
+    std::cerr << "CQVOOperatingSystem::kill runs only under Windows NT or Windows 95\n";
+    std::cerr.flush();
+    return false;
+  }
+  // The debug privilege lets this process open processes of other users; whether it is granted
+  // does not matter.
+  HANDLE token = nullptr;
+  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    TOKEN_PRIVILEGES tp;
+    if (::LookupPrivilegeValueA(nullptr, "SeDebugPrivilege", &tp.Privileges[0].Luid)) {
+      tp.PrivilegeCount = 1;
+      tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+      ::AdjustTokenPrivileges(token, FALSE, &tp, sizeof(tp), nullptr, nullptr);
+    }
+    ::CloseHandle(token);
+  }
+  return true;
+}
+
+}  // namespace qvo::platform

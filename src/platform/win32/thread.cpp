@@ -1,0 +1,48 @@
+// Windows: threads through the C runtime's _beginthreadex, created suspended, and their priorities.
+#include <windows.h>
+#include <process.h>
+
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace qvo::platform {
+
+namespace {
+
+struct Start {
+  ThreadEntry entry;
+  void* argument;
+};
+
+// _beginthreadex wants the stdcall convention; the portable entry is a plain function.
+unsigned __stdcall trampoline(void* p) {
+  std::unique_ptr<Start> start(static_cast<Start*>(p));
+  return start->entry(start->argument);
+}
+
+}  // namespace
+
+ThreadHandle threadCreateSuspended(ThreadEntry entry, void* argument, unsigned long& id) {
+  auto start = std::make_unique<Start>(Start{entry, argument});
+  unsigned int threadId = 0;
+  const uintptr_t handle = ::_beginthreadex(nullptr, 0, &trampoline, start.get(), CREATE_SUSPENDED, &threadId);
+  if (handle == 0) return nullptr;
+  start.release();  // the thread owns it now
+  id = threadId;
+  return reinterpret_cast<ThreadHandle>(handle);
+}
+
+void threadResume(ThreadHandle thread) { ::ResumeThread(thread); }
+void threadSetPriority(ThreadHandle thread, int level) { (void)::SetThreadPriority(thread, level); }
+
+bool threadWait(ThreadHandle thread) {
+  if (thread == nullptr) return false;
+  return ::WaitForSingleObject(thread, INFINITE) == WAIT_OBJECT_0;
+}
+
+void threadClose(ThreadHandle thread) {
+  if (thread != nullptr) ::CloseHandle(thread);
+}
+
+}  // namespace qvo::platform
