@@ -22,7 +22,7 @@
 namespace {
 
 using qvo::platform::NativeError;
-using qvo::platform::NativeHandle;
+using qvo::platform::PipeHandle;
 using qvo::platform::PipeDirection;
 using qvo::platform::PipeError;
 namespace pf = qvo::platform;
@@ -37,8 +37,8 @@ std::string uniqueName(char const* what) {
 
 // A created pipe and its other end, connected.
 struct Connected {
-  NativeHandle creator = pf::invalidNativeHandle();
-  NativeHandle other = pf::invalidNativeHandle();
+  PipeHandle creator = pf::invalidPipeHandle();
+  PipeHandle other = pf::invalidPipeHandle();
   ~Connected() {
     pf::pipeClose(other);
     pf::pipeClose(creator);
@@ -52,37 +52,37 @@ void connect(std::string const& name, PipeDirection creatorDirection, Connected&
       creatorDirection == PipeDirection::read ? PipeDirection::write : PipeDirection::read;
   ASSERT_EQ(pf::pipeOpen(name.c_str(), otherDirection, true, c.other), 0);
   alignas(void*) unsigned char record[pf::kPipeIoRecordSize];
-  NativeHandle done = pf::pipeEventCreate();
+  PipeHandle done = pf::pipeEventCreate();
   pf::pipeIoRecordInit(record, done);
-  ASSERT_EQ(pf::pipeConnect(c.creator, record, -1, pf::invalidNativeHandle()), 0);
+  ASSERT_EQ(pf::pipeConnect(c.creator, record, -1, pf::invalidPipeHandle()), 0);
   pf::pipeEventClose(done);
 }
 
 // One asynchronous operation record with its own completion event.
 struct Record {
   alignas(void*) unsigned char bytes[pf::kPipeIoRecordSize];
-  NativeHandle event = pf::pipeEventCreate();
+  PipeHandle event = pf::pipeEventCreate();
   Record() { pf::pipeIoRecordInit(bytes, event); }
   ~Record() { pf::pipeEventClose(event); }
   Record(Record const&) = delete;
   Record& operator=(Record const&) = delete;
 };
 
-std::string readSome(NativeHandle h, std::uint32_t size, int* error = nullptr) {
+std::string readSome(PipeHandle h, std::uint32_t size, int* error = nullptr) {
   Record r;
   std::string buffer(size, '\0');
   std::uint32_t count = 0;
-  const int e = pf::pipeRead(h, &buffer[0], size, r.bytes, pf::invalidNativeHandle(), count);
+  const int e = pf::pipeRead(h, &buffer[0], size, r.bytes, pf::invalidPipeHandle(), count);
   if (error != nullptr) *error = e;
   buffer.resize(e == 0 ? count : 0);
   return buffer;
 }
 
-int writeAll(NativeHandle h, std::string const& bytes) {
+int writeAll(PipeHandle h, std::string const& bytes) {
   Record r;
   std::uint32_t count = 0;
   return pf::pipeWrite(h, bytes.data(), static_cast<std::uint32_t>(bytes.size()), r.bytes,
-                       pf::invalidNativeHandle(), count);
+                       pf::invalidPipeHandle(), count);
 }
 
 TEST(PipeSeam, CreatorAndOpenerOfMatchingDirectionsExchangeBytes) {
@@ -90,8 +90,8 @@ TEST(PipeSeam, CreatorAndOpenerOfMatchingDirectionsExchangeBytes) {
     const std::string name = uniqueName("match");
     Connected c;
     ASSERT_NO_FATAL_FAILURE(connect(name, creatorDirection, c));
-    NativeHandle writer = creatorDirection == PipeDirection::write ? c.creator : c.other;
-    NativeHandle reader = creatorDirection == PipeDirection::write ? c.other : c.creator;
+    PipeHandle writer = creatorDirection == PipeDirection::write ? c.creator : c.other;
+    PipeHandle reader = creatorDirection == PipeDirection::write ? c.other : c.creator;
     ASSERT_EQ(writeAll(writer, "hello"), 0);
     std::string got;
     while (got.size() < 5) got += readSome(reader, 16);
@@ -100,15 +100,15 @@ TEST(PipeSeam, CreatorAndOpenerOfMatchingDirectionsExchangeBytes) {
 }
 
 TEST(PipeSeam, OpeningAMissingPipeReportsNotFound) {
-  NativeHandle h;
+  PipeHandle h;
   EXPECT_EQ(pf::pipeOpen(uniqueName("missing").c_str(), PipeDirection::read, true, h), PipeError::notFound);
-  EXPECT_FALSE(pf::isValidNativeHandle(h));
+  EXPECT_FALSE(pf::isValidPipeHandle(h));
   EXPECT_FALSE(pf::pipeWaitAvailable(uniqueName("missing").c_str()));
 }
 
 TEST(PipeSeam, TheCreatorsDirectionIsDeniedAndLeavesTheInstanceFree) {
   const std::string name = uniqueName("deny");
-  NativeHandle creator, other;
+  PipeHandle creator, other;
   ASSERT_EQ(pf::pipeCreate(name.c_str(), PipeDirection::read, true, creator), 0);
   EXPECT_EQ(pf::pipeOpen(name.c_str(), PipeDirection::read, true, other), PipeError::accessDenied);
   EXPECT_TRUE(pf::pipeWaitAvailable(name.c_str()));
@@ -119,17 +119,17 @@ TEST(PipeSeam, TheCreatorsDirectionIsDeniedAndLeavesTheInstanceFree) {
 
 TEST(PipeSeam, OneInstanceOnly) {
   const std::string name = uniqueName("busy");
-  NativeHandle h;
-  NativeHandle creator;
+  PipeHandle h;
+  PipeHandle creator;
   ASSERT_EQ(pf::pipeCreate(name.c_str(), PipeDirection::read, true, creator), 0);
   EXPECT_EQ(pf::pipeCreate(name.c_str(), PipeDirection::read, true, h), NativeError::pipeBusy);
   EXPECT_EQ(pf::pipeCreate(name.c_str(), PipeDirection::write, true, h), NativeError::pipeBusy);
-  NativeHandle other;
+  PipeHandle other;
   ASSERT_EQ(pf::pipeOpen(name.c_str(), PipeDirection::write, true, other), 0);
   // Taken, before and after the creator has accepted the connection.
   EXPECT_EQ(pf::pipeOpen(name.c_str(), PipeDirection::write, true, h), NativeError::pipeBusy);
   Record r;
-  ASSERT_EQ(pf::pipeConnect(creator, r.bytes, -1, pf::invalidNativeHandle()), 0);
+  ASSERT_EQ(pf::pipeConnect(creator, r.bytes, -1, pf::invalidPipeHandle()), 0);
   EXPECT_EQ(pf::pipeOpen(name.c_str(), PipeDirection::write, true, h), NativeError::pipeBusy);
   EXPECT_EQ(pf::pipeOpen(name.c_str(), PipeDirection::read, true, h), NativeError::pipeBusy);
   EXPECT_FALSE(pf::pipeWaitAvailable(name.c_str()));
@@ -142,11 +142,11 @@ TEST(PipeSeam, OneInstanceOnly) {
 
 TEST(PipeSeam, AskingWhetherAnInstanceWaitsDoesNotTakeIt) {
   const std::string name = uniqueName("avail");
-  NativeHandle creator, other;
+  PipeHandle creator, other;
   ASSERT_EQ(pf::pipeCreate(name.c_str(), PipeDirection::write, true, creator), 0);
   auto waiting = std::async(std::launch::async, [&] {
     Record r;
-    return pf::pipeConnect(creator, r.bytes, -1, pf::invalidNativeHandle());
+    return pf::pipeConnect(creator, r.bytes, -1, pf::invalidPipeHandle());
   });
   EXPECT_TRUE(pf::pipeWaitAvailable(name.c_str()));
   EXPECT_TRUE(pf::pipeWaitAvailable(name.c_str()));
@@ -159,12 +159,12 @@ TEST(PipeSeam, AskingWhetherAnInstanceWaitsDoesNotTakeIt) {
 
 TEST(PipeSeam, WaitingForTheOtherEndEndsAtTheTimeOutOrTheCancelEvent) {
   const std::string name = uniqueName("wait");
-  NativeHandle creator;
+  PipeHandle creator;
   ASSERT_EQ(pf::pipeCreate(name.c_str(), PipeDirection::read, true, creator), 0);
   Record r;
-  EXPECT_NE(pf::pipeConnect(creator, r.bytes, 50, pf::invalidNativeHandle()), 0);
+  EXPECT_NE(pf::pipeConnect(creator, r.bytes, 50, pf::invalidPipeHandle()), 0);
 
-  NativeHandle cancel = pf::pipeEventCreate();
+  PipeHandle cancel = pf::pipeEventCreate();
   auto waiting = std::async(std::launch::async, [&] { return pf::pipeConnect(creator, r.bytes, -1, cancel); });
   EXPECT_EQ(waiting.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
   pf::pipeEventSet(cancel);
@@ -178,7 +178,7 @@ TEST(PipeSeam, TheCancelEventEndsABlockedReadButNotOneWithData) {
   const std::string name = uniqueName("cancel");
   Connected c;
   ASSERT_NO_FATAL_FAILURE(connect(name, PipeDirection::read, c));
-  NativeHandle cancel = pf::pipeEventCreate();
+  PipeHandle cancel = pf::pipeEventCreate();
   Record r;
   char buffer[8];
   auto reading = std::async(std::launch::async, [&] {
@@ -210,7 +210,7 @@ TEST(PipeSeam, TheOtherEndsCloseBreaksThePipeAfterItsBytes) {
   ASSERT_NO_FATAL_FAILURE(connect(name, PipeDirection::read, c));
   ASSERT_EQ(writeAll(c.other, "abc"), 0);
   pf::pipeClose(c.other);
-  c.other = pf::invalidNativeHandle();
+  c.other = pf::invalidPipeHandle();
   std::string got;
   int e = 0;
   while (e == 0 && got.size() < 3) got += readSome(c.creator, 16, &e);
@@ -222,7 +222,7 @@ TEST(PipeSeam, TheOtherEndsCloseBreaksThePipeAfterItsBytes) {
   Connected d;
   ASSERT_NO_FATAL_FAILURE(connect(name2, PipeDirection::read, d));
   pf::pipeClose(d.creator);
-  d.creator = pf::invalidNativeHandle();
+  d.creator = pf::invalidPipeHandle();
   EXPECT_NE(writeAll(d.other, std::string(100000, 'x')), 0);
 }
 
@@ -235,8 +235,8 @@ TEST(PipeSeam, AHandleUsedAgainstItsDirectionOrAfterCloseFails) {
   EXPECT_NE(e, 0);
   EXPECT_NE(writeAll(c.creator, "x"), 0);
   pf::pipeClose(c.other);
-  NativeHandle closed = c.other;
-  c.other = pf::invalidNativeHandle();
+  PipeHandle closed = c.other;
+  c.other = pf::invalidPipeHandle();
 #ifndef _WIN32
   // Windows may hand the value to the next object; the seam's own table never does.
   EXPECT_EQ(writeAll(closed, "x"), PipeError::badHandle);
@@ -256,7 +256,7 @@ TEST(PipeSeam, SocketWaitTreatsValuesThatAreNoOpenSocketAsReadable) {
 TEST(PipeSeam, FilesOfADeadCreatorCountAsNoPipe) {
   const std::string name = uniqueName("stale");
   {
-    NativeHandle h;
+    PipeHandle h;
     ASSERT_EQ(pf::pipeCreate(name.c_str(), PipeDirection::read, true, h), 0);  // makes the directory
     pf::pipeClose(h);
   }
@@ -269,11 +269,11 @@ TEST(PipeSeam, FilesOfADeadCreatorCountAsNoPipe) {
   ::close(s);
   ::close(::open((name + ".lock").c_str(), O_CREAT | O_RDWR, 0600));
 
-  NativeHandle h;
+  PipeHandle h;
   EXPECT_EQ(pf::pipeOpen(name.c_str(), PipeDirection::write, true, h), PipeError::notFound);
   EXPECT_FALSE(pf::pipeWaitAvailable(name.c_str()));
   ASSERT_EQ(pf::pipeCreate(name.c_str(), PipeDirection::write, true, h), 0);
-  NativeHandle other;
+  PipeHandle other;
   EXPECT_EQ(pf::pipeOpen(name.c_str(), PipeDirection::read, true, other), 0);
   pf::pipeClose(other);
   pf::pipeClose(h);
