@@ -12,5 +12,6 @@
 #include "QVOByteOrder.h"
 #include "QVOProcess.h"
 #include "QVOThread.h"
+#include "QVOPipe.h"
 
 #endif  // QVOBASE_QVOBASE_H

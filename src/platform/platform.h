@@ -30,6 +30,8 @@ bool isMainThread();
 #include "platform/error.h"
 // --- log (log.cpp) -------------------------------------------------------------------------------
 #include "platform/log.h"
+// --- named pipes (pipe.cpp) ----------------------------------------------------------------------
+#include "platform/pipe.h"
 // --- processes (process.cpp, process_info.cpp) --------------------------------------------------
 #include "platform/process.h"
 #include "platform/thread.h"

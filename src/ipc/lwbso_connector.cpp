@@ -1,0 +1,94 @@
+// CQVONamedPipeNTLWBSO_Connector: opens or creates one channel of a blocking named pipe on its own
+// thread, with one retry in the opposite direction, and waits for the other end without limit.
+#include "ipc/lwbso_connector.h"
+
+#include "ipc/open_steps.h"
+#include "platform/platform.h"
+
+namespace pf = qvo::platform;
+using Mode = CQVONamedPipe::CHANNEL_ACCESS_MODE;
+
+namespace qvo::ipc {
+
+void ChannelDecision::announce(bool ok, bool created, Mode openedAs) {
+  std::lock_guard<std::mutex> g(m_lock);
+  if (m_bDecided) return;
+  m_bDecided = true;
+  m_bOk = ok;
+  m_bCreated = created;
+  m_eOpenedAs = openedAs;
+  m_announced.notify_all();
+}
+
+void ChannelDecision::wait() {
+  std::unique_lock<std::mutex> g(m_lock);
+  m_announced.wait(g, [this] { return m_bDecided; });
+}
+
+}  // namespace qvo::ipc
+
+CQVONamedPipeNTLWBSO_Connector::CQVONamedPipeNTLWBSO_Connector(CQVONamedPipeNTLWBSO* pipe, char const* name,
+                                                               Mode mode, void** handle, bool* created,
+                                                               unsigned long retries)
+    : CQVOThread(-1),
+      m_pPipe(pipe),
+      m_szName(name),
+      m_eMode(mode),
+      m_pHandle(handle),
+      m_pbCreated(created),
+      m_retries(retries),
+      m_bResult(false) {}
+
+CQVONamedPipeNTLWBSO_Connector::~CQVONamedPipeNTLWBSO_Connector() { Join(); }
+
+int CQVONamedPipeNTLWBSO_Connector::Run() {
+  if (m_bJoin) {
+    Mode ignored;
+    const int e = qvo::ipc::joinSecondChannel(m_pPipe, m_szName, m_eMode, false, m_joinTimeout, *m_pHandle, ignored);
+    m_pPipe->recordOpen(e == 0);
+    if (e != 0) pf::pipeSetErrno(e);
+    m_bResult = e == 0;
+  } else {
+    m_bResult = ConnectChannel(m_szName, m_eMode, *m_pHandle, *m_pbCreated, m_retries);
+  }
+  announce(m_bResult, *m_pbCreated, m_eMode);  // a failure that came before any decision
+  return 0;
+}
+
+void CQVONamedPipeNTLWBSO_Connector::announce(bool ok, bool created, Mode openedAs) {
+  if (m_pDecision != nullptr) m_pDecision->announce(ok, created, openedAs);
+}
+
+bool CQVONamedPipeNTLWBSO_Connector::ConnectChannel(char const* nativeName, Mode mode, void*& handle,
+                                                    bool& created, unsigned long retries) {
+  int e = pf::pipeOpen(nativeName, qvo::ipc::directionOf(mode), false, handle);
+  m_pPipe->recordOpen(pf::isValidPipeHandle(handle));
+  if (pf::isValidPipeHandle(handle)) {
+    announce(true, false, mode);
+    return true;
+  }
+  qvo::ipc::callOpenHook(m_pPipe, qvo::ipc::OpenStage::beforeCreate);
+  {
+    CQVOGuard guard(CQVONamedPipe::m_creationLock);
+    e = pf::pipeCreate(nativeName, qvo::ipc::directionOf(mode), false, handle);
+  }
+  m_pPipe->recordOpen(pf::isValidPipeHandle(handle));
+  if (!pf::isValidPipeHandle(handle)) {
+    if (e == pf::NativeError::pipeBusy) {
+      // The other end created it after this end looked: open it as it is before turning round.
+      if (pf::pipeOpen(nativeName, qvo::ipc::directionOf(mode), false, handle) == 0) {
+        m_pPipe->recordOpen(true);
+        announce(true, false, mode);
+        return true;
+      }
+      if (retries != 0) return ConnectChannel(nativeName, qvo::ipc::opposite(mode), handle, created, retries - 1);
+    }
+    pf::pipeSetErrno(e);
+    return false;
+  }
+  created = true;
+  announce(true, true, mode);
+  const bool connected = m_pPipe->WaitForConnection(handle) == 1;
+  m_pPipe->recordOpen(connected);
+  return connected;
+}

@@ -1,0 +1,193 @@
+// CQVONamedPipeNTLWBSO: the blocking named-pipe variant: channels opened in parallel by connector
+// threads, transfers without time-outs, and the invalid-parameter answer to any time-out.
+#include "QVOError.h"
+#include "QVOPipe.h"
+#include "ipc/lwbso_connector.h"
+#include "ipc/open_steps.h"
+#include "platform/platform.h"
+
+namespace pf = qvo::platform;
+
+namespace {
+// The native error code as the socket layer reports it (on Windows the thread's last error), negated,
+// with errno set from the operating system's error.
+long failWithNativeCode(int code) {
+  pf::pipeSetLastError(code);
+  CQVOString name;
+  const int reported = CQVOBase::GetNativeErrorCodeAsString(name);
+  pf::pipeSetErrno(code);
+  return -static_cast<long>(reported);
+}
+}  // namespace
+
+CQVONamedPipeNTLWBSO::CQVONamedPipeNTLWBSO(char const* input, char const* output) : CQVONamedPipe(input, output) {
+  setNativeNames();
+}
+
+CQVONamedPipeNTLWBSO::CQVONamedPipeNTLWBSO(char const* name, char const* inputSuffix, char const* outputSuffix)
+    : CQVONamedPipe(name, inputSuffix, outputSuffix) {
+  setNativeNames();
+}
+
+CQVONamedPipeNTLWBSO::CQVONamedPipeNTLWBSO(char const* name, PIPE_ACCESS_MODE mode) : CQVONamedPipe(name, mode) {
+  setNativeNames();
+}
+
+CQVONamedPipeNTLWBSO::~CQVONamedPipeNTLWBSO() {
+  if (!CQVONamedPipeNTLWBSO::Close()) releaseHandles();
+}
+
+void CQVONamedPipeNTLWBSO::setNativeNames() {
+  m_bInputCreated = 0;
+  m_bOutputCreated = 0;
+  m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle();
+  m_bHoldsHandles = false;
+  const CQVOString prefix(pf::pipeNamePrefix());
+  if (TwoNativePipes()) {
+    NativeInputChannelName((prefix + InputChannelName()).str());
+    NativeOutputChannelName((prefix + OutputChannelName()).str());
+  } else {
+    NativeName((prefix + Name()).str());
+    NativeInputChannelName(NativeName());
+    NativeOutputChannelName(NativeName());
+  }
+}
+
+// The connectors record each channel's outcome in the open flag as they go, from their own threads.
+void CQVONamedPipeNTLWBSO::recordOpen(bool open) {
+  CQVOGuard guard(*this);
+  IsOpen(open);
+}
+
+bool CQVONamedPipeNTLWBSO::Open() {
+  releaseHandles();  // an earlier connection that this object still holds is not leaked
+  m_bHoldsHandles = true;
+  if (!TwoNativePipes()) {
+    bool created = false;
+    CQVONamedPipeNTLWBSO_Connector connector(this, NativeName(),
+                                             GetPipeAccessMode() == PIPE_READ ? CHANNEL_READ : CHANNEL_WRITE,
+                                             &m_hPipe, &created, 1);
+    connector.Start();
+    connector.Join();
+    m_hInput = m_hOutput = m_hPipe;
+    m_bInputCreated = m_bOutputCreated = created;
+    if (!connector.Result()) releaseHandles();
+    return connector.Result();
+  }
+
+  bool inputCreated = false;
+  bool outputCreated = false;
+  CQVONamedPipeNTLWBSO_Connector input(this, NativeInputChannelName(), CHANNEL_READ, &m_hInput, &inputCreated, 1);
+  CQVONamedPipeNTLWBSO_Connector output(this, NativeOutputChannelName(), CHANNEL_WRITE, &m_hOutput,
+                                        &outputCreated, 1);
+  qvo::ipc::ChannelDecision first;
+  bool invert = false;
+  if (TwoChannelsAutoCreated()) {
+    // Both ends of a pair named from one base name run the same steps: the first channel decides which
+    // end creates both. Its connector settles it before the second one starts; a joining end then
+    // waits for the second channel instead of creating it in its own direction.
+    input.announceTo(&first);
+    input.Start();
+    first.wait();
+    qvo::ipc::callOpenHook(this, qvo::ipc::OpenStage::betweenChannels);
+    invert = first.ok() && first.openedAs() == CHANNEL_WRITE;
+    if (invert) output.joinExisting(getOpenTimeout());
+    output.Start();
+  } else {
+    input.Start();
+    output.Start();
+  }
+  input.Join();
+  output.Join();
+  if (!input.Result() && !output.Result()) {
+    releaseHandles();
+    return false;
+  }
+  if (invert) invertChannels();
+  m_bInputCreated = inputCreated;
+  m_bOutputCreated = outputCreated;
+  return true;
+}
+
+int CQVONamedPipeNTLWBSO::WaitForConnection(void* handle) {
+  const int e = pf::pipeConnect(handle, nullptr, -1, pf::invalidPipeHandle());
+  if (e == 0) return 1;
+  failWithNativeCode(e);
+  return 0;
+}
+
+long CQVONamedPipeNTLWBSO::Read(void* buffer, int size, long timeout) {
+  if (timeout >= 0 || buffer == nullptr || size <= 0) {
+    pf::pipeSetErrno(pf::NativeError::invalidParameter);
+    return -static_cast<long>(pf::NativeError::invalidParameter);
+  }
+  std::uint32_t count = 0;
+  const int e = pf::pipeRead(m_hInput, buffer, static_cast<std::uint32_t>(size), nullptr,
+                             pf::invalidPipeHandle(), count);
+  if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
+  return failWithNativeCode(e);  // a short read is a failure too
+}
+
+long CQVONamedPipeNTLWBSO::Write(void const* buffer, int size, long timeout) {
+  if (timeout >= 0 || buffer == nullptr || size <= 0) {
+    pf::pipeSetErrno(pf::NativeError::invalidParameter);
+    return -static_cast<long>(pf::NativeError::invalidParameter);
+  }
+  std::uint32_t count = 0;
+  const int e = pf::pipeWrite(m_hOutput, buffer, static_cast<std::uint32_t>(size), nullptr,
+                              pf::invalidPipeHandle(), count);
+  if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
+  return failWithNativeCode(e);
+}
+
+bool CQVONamedPipeNTLWBSO::ConnectionPending() const {
+  if (!TwoNativePipes()) return pf::pipeWaitAvailable(NativeName());
+  return pf::pipeWaitAvailable(NativeInputChannelName()) || pf::pipeWaitAvailable(NativeOutputChannelName());
+}
+
+CQVONamedPipe* CQVONamedPipeNTLWBSO::createPeer() const {
+  if (TwoNativePipes()) return new CQVONamedPipeNTLWBSO(OutputChannelName(), InputChannelName());
+  return new CQVONamedPipeNTLWBSO(Name(), GetPipeAccessMode() == PIPE_READ ? PIPE_WRITE : PIPE_READ);
+}
+
+bool CQVONamedPipeNTLWBSO::Close() {
+  if (!IsOpen()) return false;
+  if (TwoNativePipes()) {
+    Close_SingleChannel(m_hInput);
+    Close_SingleChannel(m_hOutput);
+  } else {
+    Close_SingleChannel(m_hPipe);
+  }
+  m_bHoldsHandles = false;
+  IsOpen(false);
+  return true;
+}
+
+bool CQVONamedPipeNTLWBSO::Close_SingleChannel(void* handle) {
+  if (!pf::isValidPipeHandle(handle)) return true;
+  pf::pipeFlush(handle);  // the other end gets what this end wrote before it is disconnected
+  const bool created = handle == m_hInput ? m_bInputCreated != 0 : m_bOutputCreated != 0;
+  if (created) pf::pipeDisconnect(handle);
+  pf::pipeClose(handle);
+  return true;
+}
+
+// Closes the handles that an Open left and no Close released: after a failed Open, and after an Open
+// that returned true with the pipe not open (one channel failed) at the next Open or the destructor.
+void CQVONamedPipeNTLWBSO::releaseHandles() {
+  if (!m_bHoldsHandles) return;
+  m_bHoldsHandles = false;
+  void* handles[3] = {m_hPipe, m_hInput, m_hOutput};
+  for (int i = 0; i < 3; ++i) {
+    bool seen = false;
+    for (int j = 0; j < i; ++j) seen = seen || handles[j] == handles[i];
+    if (!seen) pf::pipeClose(handles[i]);
+  }
+  m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle();
+  IsOpen(false);
+}
+
+void CQVONamedPipeNTLWBSO::invertChannels() {
+  CQVONamedPipe::invertChannels();
+  std::swap(m_hInput, m_hOutput);
+}

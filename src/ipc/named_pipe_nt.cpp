@@ -1,0 +1,280 @@
+// CQVONamedPipeNT: the asynchronous named-pipe variant: open-or-create with the retry in the opposite
+// direction, the wait for the other end bounded by the open time-out, reads and writes that the close
+// event ends, and the joining end's channel inversion.
+#include <thread>
+
+#include "QVOPipe.h"
+#include "ipc/open_steps.h"
+#include "platform/platform.h"
+
+namespace pf = qvo::platform;
+using qvo::ipc::callOpenHook;
+using qvo::ipc::OpenStage;
+
+static_assert(sizeof(qvo::detail::PipeIoRecord) == pf::kPipeIoRecordSize, "one record per operation");
+
+unsigned short const CQVONamedPipeNT::msc_sNbEvents = 4;
+
+namespace {
+enum Event { kReadDone = 0, kWriteDone = 1, kClose = 2, kConnected = 3 };
+
+// Failing returns the operating system's code negated, with errno set from it.
+long fail(int code) {
+  pf::pipeSetErrno(code);
+  return -static_cast<long>(code);
+}
+}  // namespace
+
+CQVONamedPipeNT::CQVONamedPipeNT(char const* input, char const* output) : CQVONamedPipe(input, output) {
+  setNativeNames();
+  InitializeEvents();
+}
+
+CQVONamedPipeNT::CQVONamedPipeNT(char const* name, char const* inputSuffix, char const* outputSuffix)
+    : CQVONamedPipe(name, inputSuffix, outputSuffix) {
+  setNativeNames();
+  InitializeEvents();
+}
+
+CQVONamedPipeNT::CQVONamedPipeNT(char const* name, PIPE_ACCESS_MODE mode) : CQVONamedPipe(name, mode) {
+  setNativeNames();
+  InitializeEvents();
+}
+
+CQVONamedPipeNT::~CQVONamedPipeNT() {
+  if (IsOpen()) {
+    CQVONamedPipeNT::Close();
+  } else {
+    releaseHandles();
+  }
+  for (void*& event : m_hEvents) {
+    pf::pipeEventClose(event);
+    event = pf::invalidPipeHandle();
+  }
+}
+
+void CQVONamedPipeNT::setNativeNames() {
+  m_bInputCreated = 0;
+  m_bOutputCreated = 0;
+  m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle();
+  m_bHoldsHandles = false;
+  pf::pipeIoRecordInit(&m_readOverlapped, pf::invalidPipeHandle());
+  pf::pipeIoRecordInit(&m_writeOverlapped, pf::invalidPipeHandle());
+  const CQVOString prefix(pf::pipeNamePrefix());
+  if (TwoNativePipes()) {
+    NativeInputChannelName((prefix + InputChannelName()).str());
+    NativeOutputChannelName((prefix + OutputChannelName()).str());
+  } else {
+    NativeName((prefix + Name()).str());
+    NativeInputChannelName(NativeName());
+    NativeOutputChannelName(NativeName());
+  }
+}
+
+void CQVONamedPipeNT::InitializeEvents() {
+  for (void*& event : m_hEvents) event = pf::pipeEventCreate();
+}
+
+// --- opening -----------------------------------------------------------------------------------------
+
+bool CQVONamedPipeNT::Open() {
+  releaseHandles();  // an earlier connection that this object still holds is not leaked
+  for (void* event : m_hEvents) pf::pipeEventReset(event);
+  pf::pipeIoRecordInit(&m_readOverlapped, m_hEvents[kReadDone]);
+  pf::pipeIoRecordInit(&m_writeOverlapped, m_hEvents[kWriteDone]);
+
+  if (!TwoNativePipes()) {
+    bool created = false;
+    const bool ok = Open_SingleChannel(NativeName(), GetPipeAccessMode() == PIPE_READ ? CHANNEL_READ : CHANNEL_WRITE,
+                                       m_hPipe, created, 1);
+    m_hInput = m_hOutput = m_hPipe;
+    m_bInputCreated = m_bOutputCreated = created;
+    m_bHoldsHandles = true;
+    if (!ok) releaseHandles();
+    return ok;
+  }
+
+  bool inputCreated = false;
+  bool outputCreated = false;
+  CHANNEL_ACCESS_MODE inputOpenedAs = CHANNEL_READ;
+  m_bHoldsHandles = true;
+  if (!openChannel(NativeInputChannelName(), CHANNEL_READ, m_hInput, inputCreated, 1, inputOpenedAs)) {
+    releaseHandles();
+    return false;
+  }
+  callOpenHook(this, OpenStage::betweenChannels);
+
+  // A pair named from one base name whose first channel this end joined (opened in the other
+  // direction): the other end runs the same steps and creates the second channel itself. Creating it
+  // here, in this end's own direction, would leave both ends reading (or both writing); so this end
+  // waits for it and opens it in the direction that fits.
+  if (TwoChannelsAutoCreated() && !inputCreated && inputOpenedAs == CHANNEL_WRITE) {
+    CHANNEL_ACCESS_MODE ignored;
+    const int e = qvo::ipc::joinSecondChannel(this, NativeOutputChannelName(), CHANNEL_WRITE, true,
+                                              getOpenTimeout(), m_hOutput, ignored);
+    IsOpen(pf::isValidPipeHandle(m_hOutput));
+    if (e != 0) pf::pipeSetErrno(e);
+  } else {
+    CHANNEL_ACCESS_MODE ignored;
+    openChannel(NativeOutputChannelName(), CHANNEL_WRITE, m_hOutput, outputCreated, 1, ignored);
+  }
+
+  bool result = true;
+  if (TwoChannelsAutoCreated()) {
+    // The joining end reads from the channel it opened for reading: the input channel of its peer's
+    // output. The direction it got decides, which is the same as "did not create the input channel"
+    // when both ends are built alike.
+    if (inputOpenedAs == CHANNEL_WRITE) invertChannels();
+  } else {
+    if (inputCreated && WaitForConnection(m_hInput, &m_readOverlapped) != 1) result = false;
+    if (result && outputCreated && WaitForConnection(m_hOutput, &m_writeOverlapped) != 1) result = false;
+  }
+  if (result) {
+    m_bInputCreated = inputCreated;
+    m_bOutputCreated = outputCreated;
+  } else {
+    releaseHandles();
+  }
+  return result;
+}
+
+bool CQVONamedPipeNT::Open_SingleChannel(char const* nativeName, CHANNEL_ACCESS_MODE mode, void*& handle,
+                                         bool& created, unsigned long retries) {
+  CHANNEL_ACCESS_MODE ignored;
+  return openChannel(nativeName, mode, handle, created, retries, ignored);
+}
+
+bool CQVONamedPipeNT::openChannel(char const* nativeName, CHANNEL_ACCESS_MODE mode, void*& handle,
+                                  bool& created, unsigned long retries, CHANNEL_ACCESS_MODE& openedAs) {
+  int e = pf::pipeOpen(nativeName, qvo::ipc::directionOf(mode), true, handle);
+  IsOpen(pf::isValidPipeHandle(handle));
+  if (IsOpen()) {
+    openedAs = mode;
+    return true;
+  }
+  callOpenHook(this, OpenStage::beforeCreate);
+  {
+    CQVOGuard guard(m_creationLock);
+    e = pf::pipeCreate(nativeName, qvo::ipc::directionOf(mode), true, handle);
+  }
+  IsOpen(pf::isValidPipeHandle(handle));
+  if (!IsOpen()) {
+    if (e == pf::NativeError::pipeBusy) {
+      // The other end created it after this end looked: open it as it is before turning round.
+      if (pf::pipeOpen(nativeName, qvo::ipc::directionOf(mode), true, handle) == 0) {
+        IsOpen(true);
+        openedAs = mode;
+        return true;
+      }
+      if (retries != 0) return openChannel(nativeName, qvo::ipc::opposite(mode), handle, created, retries - 1, openedAs);
+    }
+    pf::pipeSetErrno(e);
+    return false;
+  }
+  created = true;
+  openedAs = mode;
+  if (!TwoNativePipes() || TwoChannelsAutoCreated()) {
+    IsOpen(WaitForConnection(handle, mode == CHANNEL_WRITE ? &m_writeOverlapped : &m_readOverlapped) == 1);
+  }
+  return IsOpen();
+}
+
+int CQVONamedPipeNT::WaitForConnection(void* handle, qvo::detail::PipeIoRecord* record) {
+  pf::pipeIoRecordInit(record, m_hEvents[kConnected]);
+  const int e = pf::pipeConnect(handle, record, getOpenTimeout(), m_hEvents[kClose]);
+  if (e == 0) return 1;
+  pf::pipeSetErrno(e);
+  return 0;
+}
+
+// --- transfer ----------------------------------------------------------------------------------------
+
+long CQVONamedPipeNT::Read(void* buffer, int size, long timeout) {
+  if (buffer == nullptr || size <= 0) return fail(pf::NativeError::invalidParameter);
+  char* bytes = static_cast<char*>(buffer);
+  std::uint32_t count = 0;
+  pf::pipeIoRecordInit(&m_readOverlapped, m_hEvents[kReadDone]);
+  int e = pf::pipeRead(m_hInput, bytes, static_cast<std::uint32_t>(size), &m_readOverlapped, m_hEvents[kClose], count);
+  if (e != 0 || count == 0) return fail(e);
+  if (count == static_cast<std::uint32_t>(size) || timeout >= 0) return static_cast<long>(count);
+
+  // No time limit: the rest too. A loop rather than one call per piece, so that a trickle of small
+  // pieces cannot exhaust the stack; a failing rest returns the bytes already read (the next read
+  // reports the failure).
+  long total = static_cast<long>(count);
+  while (total < size) {
+    std::this_thread::yield();
+    pf::pipeIoRecordInit(&m_readOverlapped, m_hEvents[kReadDone]);
+    e = pf::pipeRead(m_hInput, bytes + total, static_cast<std::uint32_t>(size - total), &m_readOverlapped,
+                     m_hEvents[kClose], count);
+    if (e != 0 || count == 0) {
+      pf::pipeSetErrno(e);
+      break;
+    }
+    total += static_cast<long>(count);
+  }
+  return total;
+}
+
+long CQVONamedPipeNT::Write(void const* buffer, int size, long) {
+  if (buffer == nullptr || size <= 0) return fail(pf::NativeError::invalidParameter);
+  std::uint32_t count = 0;
+  pf::pipeIoRecordInit(&m_writeOverlapped, m_hEvents[kWriteDone]);
+  const int e = pf::pipeWrite(m_hOutput, buffer, static_cast<std::uint32_t>(size), &m_writeOverlapped,
+                              m_hEvents[kClose], count);
+  if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
+  return fail(e);
+}
+
+bool CQVONamedPipeNT::ConnectionPending() const {
+  if (!TwoNativePipes()) return pf::pipeWaitAvailable(NativeName());
+  return pf::pipeWaitAvailable(NativeInputChannelName()) || pf::pipeWaitAvailable(NativeOutputChannelName());
+}
+
+// --- closing -----------------------------------------------------------------------------------------
+
+bool CQVONamedPipeNT::Close() {
+  if (!IsOpen()) return false;
+  if (TwoNativePipes()) {
+    Close_SingleChannel(m_hInput);
+    Close_SingleChannel(m_hOutput);
+  } else {
+    Close_SingleChannel(m_hPipe);
+  }
+  m_bHoldsHandles = false;
+  IsOpen(false);
+  return true;
+}
+
+bool CQVONamedPipeNT::Close_SingleChannel(void* handle) {
+  pf::pipeEventSet(m_hEvents[kClose]);  // ends the waits of other threads on this pipe
+  const bool created = handle == m_hInput ? m_bInputCreated != 0 : m_bOutputCreated != 0;
+  const bool writes = TwoNativePipes() ? handle == m_hOutput : GetPipeAccessMode() != PIPE_READ;
+  // Disconnecting discards what the other end has not read yet: a channel this end writes is only
+  // closed, so that the bytes written before Close still reach the other end.
+  if (created && !writes) pf::pipeDisconnect(handle);
+  pf::pipeClose(handle);
+  return true;
+}
+
+// Closes the handles that an Open left and no Close released: after a failed Open, and after an Open
+// that returned true with the pipe not open (one channel failed) at the next Open or the destructor.
+void CQVONamedPipeNT::releaseHandles() {
+  if (!m_bHoldsHandles) return;
+  m_bHoldsHandles = false;
+  pf::pipeEventSet(m_hEvents[kClose]);
+  void* handles[3] = {m_hPipe, m_hInput, m_hOutput};
+  for (int i = 0; i < 3; ++i) {
+    bool seen = false;
+    for (int j = 0; j < i; ++j) seen = seen || handles[j] == handles[i];
+    if (!seen) pf::pipeClose(handles[i]);
+  }
+  m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle();
+  IsOpen(false);
+}
+
+void CQVONamedPipeNT::invertChannels() {
+  CQVONamedPipe::invertChannels();
+  std::swap(m_readOverlapped, m_writeOverlapped);
+  std::swap(m_hInput, m_hOutput);
+}

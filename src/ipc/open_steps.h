@@ -1,0 +1,44 @@
+// Steps of opening a named pipe shared by both variants: the channel directions, the joining end's wait
+// for the second channel of a pair named from one base name, and the hook that lets tests hold an end
+// between its steps.
+#ifndef QVOBASE_IPC_OPEN_STEPS_H
+#define QVOBASE_IPC_OPEN_STEPS_H
+
+#include "QVOPipe.h"
+#include "platform/platform.h"
+#include "qvo_internal.h"
+
+namespace qvo::ipc {
+
+using Mode = CQVONamedPipe::CHANNEL_ACCESS_MODE;
+
+inline platform::PipeDirection directionOf(Mode mode) {
+  return mode == CQVONamedPipe::CHANNEL_READ ? platform::PipeDirection::read : platform::PipeDirection::write;
+}
+inline Mode opposite(Mode mode) {
+  return mode == CQVONamedPipe::CHANNEL_READ ? CQVONamedPipe::CHANNEL_WRITE : CQVONamedPipe::CHANNEL_READ;
+}
+
+// The points of an Open at which a test may hold the opening thread.
+enum class OpenStage {
+  beforeCreate,              // a channel was not found and is about to be created
+  betweenChannels,           // a pair's first channel is settled, the second not yet begun
+  waitingForSecondChannel,   // a joining end found no second channel yet and waits for it
+};
+using OpenHook = void (*)(CQVONamedPipe const* pipe, OpenStage stage);
+
+// Installs the hook (null: none). For tests only; called on the opening thread (or connector thread).
+QVO_INTERNAL void setOpenHook(OpenHook hook);
+void callOpenHook(CQVONamedPipe const* pipe, OpenStage stage);
+
+// The joining end of a pair named from one base name (it found the first channel created by the other
+// end) opens the second channel, which the other end creates: it waits for it to exist, up to
+// `timeoutMs` (< 0: no limit), instead of creating it in its own direction. The channel is opened with
+// `mode` if that is accepted, otherwise with the opposite mode. Returns 0 with the handle and the mode
+// it was opened with, or the native error (errno is not touched).
+int joinSecondChannel(CQVONamedPipe const* pipe, char const* nativeName, Mode mode, bool overlapped,
+                      long timeoutMs, platform::PipeHandle& handle, Mode& openedAs);
+
+}  // namespace qvo::ipc
+
+#endif  // QVOBASE_IPC_OPEN_STEPS_H

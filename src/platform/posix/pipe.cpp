@@ -1,0 +1,541 @@
+// POSIX (Linux): named pipes as Unix-domain stream sockets in a per-user directory, with the naming,
+// one-instance, direction, busy and wait-for-the-other-end behaviour of Windows named pipes.
+//
+// A pipe "<dir>/<name>" is made of three files:
+//   <name>        the creator's listening socket (backlog 0: the kernel queues at most one connection);
+//                 its mode bits tell the direction and whether the instance is taken (kMode* below);
+//   <name>.lock   an open-file-description lock held by the creator for the instance's life, so that a
+//                 socket left behind by a process that died counts as no pipe at all;
+//   <name>.claim  a lock held by the end that opened the instance, so that one end alone gets it.
+// Locks are queried with F_OFD_GETLK, which neither takes them nor consumes the creator's connection.
+// Every descriptor is non-blocking and waits go through poll() together with an eventfd that Close sets,
+// so a wait of one thread is ended at once by a close in another.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <linux/sockios.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+
+#include "platform/error.h"
+#include "platform/pipe.h"
+
+namespace qvo::platform {
+
+const int PipeError::notFound = ENOENT;
+const int PipeError::accessDenied = EACCES;
+const int PipeError::noData = EPIPE;
+const int PipeError::badHandle = EBADF;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Mode bits of the listening socket. The owner bits let the user connect; the group bits carry the
+// direction and the "other" execute bit marks a taken instance (the directory itself is 0700, so these
+// bits grant nobody anything).
+constexpr mode_t kModeCreatorReads = 0620;   // the other end must write
+constexpr mode_t kModeCreatorWrites = 0640;  // the other end must read
+constexpr mode_t kModeTaken = 0001;
+// States that last only a few system calls (a creator between its lock and publishing its socket, or
+// between removing its socket and dropping its lock) are waited out, up to this long.
+constexpr auto kTransientLimit = std::chrono::seconds(1);
+// How long pipeWaitAvailable waits for a taken instance to become free: the pipes' default time-out.
+constexpr auto kDefaultWait = std::chrono::milliseconds(1000);
+
+// One native pipe end. The descriptors are closed when the last reference goes, so that a thread still
+// waiting on them when another closes the pipe never touches a descriptor number that was reused.
+struct NativePipe {
+  std::mutex lock;               // guards the fields below against a concurrent pipeClose
+  int fd = -1;                   // the connected socket
+  int listenFd = -1;             // creator: the listening socket, until the other end is accepted
+  int lockFd = -1;               // creator: holds the instance lock
+  int claimFd = -1;              // opener: holds the claim lock
+  bool closed = false;
+  bool creator = false;
+  PipeDirection direction = PipeDirection::read;
+  std::string path;              // creator: the socket's path
+
+  NativePipe() = default;
+  NativePipe(NativePipe const&) = delete;
+  NativePipe& operator=(NativePipe const&) = delete;
+  ~NativePipe() {
+    for (int d : {fd, listenFd, lockFd, claimFd}) {
+      if (d >= 0) ::close(d);
+    }
+  }
+};
+
+// The table behind the handles: handle values are keys, never descriptor numbers.
+struct PipeTable {
+  std::mutex lock;
+  std::unordered_map<std::uintptr_t, std::shared_ptr<NativePipe>> pipes;
+  std::uintptr_t next = 1;
+};
+
+PipeTable& table() {
+  static PipeTable t;
+  return t;
+}
+
+PipeHandle registerPipe(std::shared_ptr<NativePipe> pipe) {
+  PipeTable& t = table();
+  std::lock_guard<std::mutex> g(t.lock);
+  const std::uintptr_t key = t.next++;
+  t.pipes.emplace(key, std::move(pipe));
+  return reinterpret_cast<PipeHandle>(key);
+}
+
+std::shared_ptr<NativePipe> findPipe(PipeHandle h) {
+  PipeTable& t = table();
+  std::lock_guard<std::mutex> g(t.lock);
+  auto it = t.pipes.find(reinterpret_cast<std::uintptr_t>(h));
+  return it == t.pipes.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<NativePipe> takePipe(PipeHandle h) {
+  PipeTable& t = table();
+  std::lock_guard<std::mutex> g(t.lock);
+  auto it = t.pipes.find(reinterpret_cast<std::uintptr_t>(h));
+  if (it == t.pipes.end()) return nullptr;
+  auto p = std::move(it->second);
+  t.pipes.erase(it);
+  return p;
+}
+
+int eventFd(PipeHandle h) {
+  return isValidPipeHandle(h) ? static_cast<int>(reinterpret_cast<std::intptr_t>(h)) : -1;
+}
+
+std::string runtimeDirectory() {
+  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+  struct stat st;
+  if (xdg != nullptr && xdg[0] == '/' && ::stat(xdg, &st) == 0 && S_ISDIR(st.st_mode) &&
+      ::access(xdg, W_OK | X_OK) == 0) {
+    std::string dir(xdg);
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return dir + "/qvo-pipes";
+  }
+  return "/tmp/qvo-pipes-" + std::to_string(::getuid());
+}
+
+// Creates the per-user directory, or checks that the existing one is ours and closed to others.
+int ensureDirectory() {
+  std::string dir = pipeNamePrefix();
+  dir.pop_back();
+  if (::mkdir(dir.c_str(), 0700) == 0) return ::chmod(dir.c_str(), 0700) == 0 ? 0 : errno;
+  if (errno != EEXIST) return errno;
+  struct stat st;
+  if (::lstat(dir.c_str(), &st) != 0) return errno;
+  if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid() || (st.st_mode & 077) != 0) return EACCES;
+  return 0;
+}
+
+bool fillAddress(std::string const& path, sockaddr_un& addr) {
+  std::memset(&addr, 0, sizeof addr);
+  addr.sun_family = AF_UNIX;
+  if (path.size() >= sizeof addr.sun_path) return false;
+  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+  return true;
+}
+
+// True when another open file description holds a lock on the file (a missing file holds none).
+bool lockHeld(std::string const& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct flock query;
+  std::memset(&query, 0, sizeof query);
+  query.l_type = F_WRLCK;
+  query.l_whence = SEEK_SET;
+  const bool held = ::fcntl(fd, F_OFD_GETLK, &query) == 0 && query.l_type != F_UNLCK;
+  ::close(fd);
+  return held;
+}
+
+// Takes the lock of a lock file, creating the file. Returns the descriptor that holds the lock, -1 when
+// another end holds it (errno EBUSY), -1 with errno on other failures. A file that a closing end
+// unlinked while this one locked it is not the file of that name any more: the lock is taken again on
+// the file that has the name now.
+int takeLock(std::string const& path) {
+  for (;;) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    struct flock lk;
+    std::memset(&lk, 0, sizeof lk);
+    lk.l_type = F_WRLCK;
+    lk.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_SETLK, &lk) != 0) {
+      const int e = errno;
+      ::close(fd);
+      errno = (e == EAGAIN || e == EACCES) ? EBUSY : e;
+      return -1;
+    }
+    struct stat held, named;
+    if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+        held.st_ino == named.st_ino) {
+      return fd;
+    }
+    ::close(fd);
+  }
+}
+
+mode_t directionMode(PipeDirection creatorDirection) {
+  return creatorDirection == PipeDirection::read ? kModeCreatorReads : kModeCreatorWrites;
+}
+
+void pause(int round) {
+  if (round < 20) {
+    std::this_thread::yield();
+  } else {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+// Waits until `fd` has `events` or `cancel` is set. Returns 0 when the descriptor is ready,
+// NativeError::ioPending when cancelled, ETIMEDOUT when the time ran out, or errno.
+int waitReady(int fd, short events, int cancel, long timeoutMs) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+  for (;;) {
+    pollfd fds[2] = {{fd, events, 0}, {cancel, POLLIN, 0}};
+    int wait = -1;
+    if (timeoutMs >= 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      wait = left.count() < 0 ? 0 : static_cast<int>(std::min<long long>(left.count(), 1 << 30));
+    }
+    const int r = ::poll(fds, cancel >= 0 ? 2 : 1, wait);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (cancel >= 0 && (fds[1].revents & POLLIN)) return NativeError::ioPending;
+    if (r == 0) return ETIMEDOUT;
+    return 0;
+  }
+}
+
+int brokenOr(int e) { return (e == EPIPE || e == ECONNRESET) ? NativeError::brokenPipe : e; }
+
+}  // namespace
+
+PipeHandle invalidPipeHandle() { return reinterpret_cast<PipeHandle>(~std::uintptr_t{0}); }
+
+std::string const& pipeNamePrefix() {
+  static const std::string prefix = runtimeDirectory() + "/";
+  return prefix;
+}
+
+// --- events ------------------------------------------------------------------------------------------
+
+PipeHandle pipeEventCreate() {
+  const int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  return fd < 0 ? invalidPipeHandle() : reinterpret_cast<PipeHandle>(static_cast<std::intptr_t>(fd));
+}
+
+void pipeEventSet(PipeHandle event) {
+  const int fd = eventFd(event);
+  if (fd < 0) return;
+  const std::uint64_t one = 1;
+  while (::write(fd, &one, sizeof one) < 0 && errno == EINTR) {
+  }
+}
+
+void pipeEventReset(PipeHandle event) {
+  const int fd = eventFd(event);
+  if (fd < 0) return;
+  std::uint64_t value;
+  while (::read(fd, &value, sizeof value) < 0 && errno == EINTR) {
+  }
+}
+
+bool pipeEventIsSet(PipeHandle event) {
+  const int fd = eventFd(event);
+  if (fd < 0) return false;
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
+}
+
+void pipeEventClose(PipeHandle event) {
+  const int fd = eventFd(event);
+  if (fd >= 0) ::close(fd);
+}
+
+void pipeIoRecordInit(void* record, PipeHandle) {
+  if (record != nullptr) std::memset(record, 0, kPipeIoRecordSize);
+}
+
+// --- open and create ---------------------------------------------------------------------------------
+
+int pipeCreate(char const* nativeName, PipeDirection direction, bool, PipeHandle& handle) {
+  handle = invalidPipeHandle();
+  const std::string path(nativeName);
+  sockaddr_un addr;
+  if (!fillAddress(path, addr)) return ENAMETOOLONG;
+  if (const int e = ensureDirectory()) return e;
+
+  // The socket is bound, marked and listening under a private name before it is published, so that
+  // the other end never sees it half made.
+  static std::atomic<unsigned> sequence{0};
+  const std::string temp = pipeNamePrefix() + ".c" + std::to_string(::getpid()) + "-" +
+                           std::to_string(sequence.fetch_add(1));
+  sockaddr_un tempAddr;
+  if (!fillAddress(temp, tempAddr)) return ENAMETOOLONG;
+  auto pipe = std::make_shared<NativePipe>();
+  pipe->creator = true;
+  pipe->direction = direction;
+  pipe->path = path;
+  pipe->listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (pipe->listenFd < 0) return errno;
+  if (::bind(pipe->listenFd, reinterpret_cast<sockaddr*>(&tempAddr), sizeof tempAddr) != 0) return errno;
+  if (::chmod(temp.c_str(), directionMode(direction)) != 0 || ::listen(pipe->listenFd, 0) != 0) {
+    const int e = errno;
+    ::unlink(temp.c_str());
+    return e;
+  }
+
+  pipe->lockFd = takeLock(path + ".lock");
+  if (pipe->lockFd < 0) {
+    const int e = errno;
+    ::unlink(temp.c_str());
+    return e == EBUSY ? NativeError::pipeBusy : e;
+  }
+  // Files left by an instance whose creator died: its socket first, so that nobody sees them paired
+  // with the new lock.
+  ::unlink(path.c_str());
+  ::unlink((path + ".claim").c_str());
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int e = errno;
+    ::unlink(temp.c_str());
+    ::unlink((path + ".lock").c_str());
+    return e;
+  }
+  handle = registerPipe(std::move(pipe));
+  return 0;
+}
+
+int pipeOpen(char const* nativeName, PipeDirection direction, bool, PipeHandle& handle) {
+  handle = invalidPipeHandle();
+  const std::string path(nativeName);
+  const std::string lockPath = path + ".lock";
+  const std::string claimPath = path + ".claim";
+  sockaddr_un addr;
+  if (!fillAddress(path, addr)) return ENAMETOOLONG;
+
+  const auto limit = Clock::now() + kTransientLimit;
+  for (int round = 0; Clock::now() < limit; ++round) {
+    if (!lockHeld(lockPath)) return PipeError::notFound;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+      if (errno != ENOENT) return errno;
+      pause(round);  // the creator is publishing or removing its socket
+      continue;
+    }
+    if (!S_ISSOCK(st.st_mode)) return PipeError::notFound;
+    if ((st.st_mode & kModeTaken) != 0 || lockHeld(claimPath)) return NativeError::pipeBusy;
+    const bool creatorReads = (st.st_mode & 0070) == (kModeCreatorReads & 0070);
+    if (creatorReads != (direction == PipeDirection::write)) return PipeError::accessDenied;
+
+    auto pipe = std::make_shared<NativePipe>();
+    pipe->direction = direction;
+    pipe->claimFd = takeLock(claimPath);
+    if (pipe->claimFd < 0) return errno == EBUSY ? NativeError::pipeBusy : errno;
+    pipe->fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (pipe->fd < 0) return errno;
+    if (::connect(pipe->fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+      handle = registerPipe(std::move(pipe));
+      return 0;
+    }
+    const int e = errno;
+    if (e == EAGAIN) return NativeError::pipeBusy;
+    if (e == ECONNREFUSED) {
+      // The listening socket is gone: the instance was taken and its first user has left, or its
+      // creator is closing.
+      return lockHeld(lockPath) ? NativeError::pipeBusy : PipeError::notFound;
+    }
+    if (e != ENOENT) return e;
+    pause(round);
+  }
+  return PipeError::notFound;
+}
+
+// --- connection and transfer -------------------------------------------------------------------------
+
+int pipeConnect(PipeHandle handle, void*, long timeoutMs, PipeHandle cancel) {
+  auto pipe = findPipe(handle);
+  if (!pipe) return PipeError::badHandle;
+  int listenFd;
+  {
+    std::lock_guard<std::mutex> g(pipe->lock);
+    if (pipe->fd >= 0) return 0;
+    if (pipe->closed || pipe->listenFd < 0) return PipeError::noData;
+    listenFd = pipe->listenFd;
+  }
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+  for (;;) {
+    long left = -1;
+    if (timeoutMs >= 0) {
+      left = static_cast<long>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+      if (left < 0) left = 0;
+    }
+    const int r = waitReady(listenFd, POLLIN, eventFd(cancel), left);
+    if (r == NativeError::ioPending) return PipeError::noData;
+    if (r != 0) return r;
+    std::lock_guard<std::mutex> g(pipe->lock);
+    if (pipe->closed) return PipeError::noData;
+    const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) {
+      if (errno == EAGAIN || errno == EINTR || errno == ECONNABORTED) continue;
+      return errno;
+    }
+    // Marked taken before the listening socket goes, so that nobody reads its absence as "closing".
+    ::chmod(pipe->path.c_str(), directionMode(pipe->direction) | kModeTaken);
+    pipe->fd = fd;
+    ::close(pipe->listenFd);
+    pipe->listenFd = -1;
+    return 0;
+  }
+}
+
+int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void*, PipeHandle cancel,
+             std::uint32_t& count) {
+  count = 0;
+  auto pipe = findPipe(handle);
+  if (!pipe) return PipeError::badHandle;
+  int fd;
+  {
+    std::lock_guard<std::mutex> g(pipe->lock);
+    fd = pipe->fd;
+  }
+  if (pipe->direction != PipeDirection::read) return PipeError::accessDenied;
+  if (fd < 0) return ENOTCONN;
+  // Bytes already there are returned even when `cancel` is set: only a wait is ended by it.
+  for (;;) {
+    const ssize_t n = ::recv(fd, buffer, size, MSG_DONTWAIT);
+    if (n > 0) {
+      count = static_cast<std::uint32_t>(n);
+      return 0;
+    }
+    if (n == 0) return NativeError::brokenPipe;
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN) return brokenOr(errno);
+    if (const int r = waitReady(fd, POLLIN, eventFd(cancel), -1)) return r;
+  }
+}
+
+int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void*, PipeHandle cancel,
+              std::uint32_t& count) {
+  count = 0;
+  auto pipe = findPipe(handle);
+  if (!pipe) return PipeError::badHandle;
+  int fd;
+  {
+    std::lock_guard<std::mutex> g(pipe->lock);
+    fd = pipe->fd;
+  }
+  if (pipe->direction != PipeDirection::write) return PipeError::accessDenied;
+  if (fd < 0) return ENOTCONN;
+  const char* bytes = static_cast<const char*>(buffer);
+  while (count < size) {
+    const ssize_t n = ::send(fd, bytes + count, size - count, MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (n > 0) {
+      count += static_cast<std::uint32_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) return brokenOr(errno);
+    if (const int r = waitReady(fd, POLLOUT, eventFd(cancel), -1)) return r;
+  }
+  return 0;
+}
+
+int pipeFlush(PipeHandle handle) {
+  auto pipe = findPipe(handle);
+  if (!pipe) return PipeError::badHandle;
+  int fd;
+  {
+    std::lock_guard<std::mutex> g(pipe->lock);
+    fd = pipe->fd;
+  }
+  if (fd < 0 || pipe->direction != PipeDirection::write) return 0;
+  // The bytes this end sent and the other end has not read yet; they are released when it reads them
+  // or closes its end.
+  for (int round = 0;; ++round) {
+    int queued = 0;
+    if (::ioctl(fd, SIOCOUTQ, &queued) != 0) return errno;
+    if (queued <= 0) return 0;
+    pause(round);
+  }
+}
+
+int pipeDisconnect(PipeHandle handle) {
+  auto pipe = findPipe(handle);
+  if (!pipe) return PipeError::badHandle;
+  std::lock_guard<std::mutex> g(pipe->lock);
+  if (pipe->fd >= 0) ::shutdown(pipe->fd, SHUT_RDWR);
+  return 0;
+}
+
+void pipeClose(PipeHandle handle) {
+  auto pipe = takePipe(handle);
+  if (!pipe) return;
+  std::lock_guard<std::mutex> g(pipe->lock);
+  pipe->closed = true;
+  // Shutting down (rather than closing) wakes any thread still polling these descriptors; they are
+  // closed when the last reference goes.
+  if (pipe->fd >= 0) ::shutdown(pipe->fd, SHUT_RDWR);
+  if (pipe->listenFd >= 0) ::shutdown(pipe->listenFd, SHUT_RDWR);
+  if (pipe->creator && pipe->lockFd >= 0) {
+    // The name is freed while the instance lock is still held, so no other creator sees it half gone.
+    ::unlink(pipe->path.c_str());
+    ::unlink((pipe->path + ".claim").c_str());
+    ::unlink((pipe->path + ".lock").c_str());
+    ::close(pipe->lockFd);
+    pipe->lockFd = -1;
+  }
+  if (pipe->claimFd >= 0) {
+    ::close(pipe->claimFd);
+    pipe->claimFd = -1;
+  }
+}
+
+bool pipeWaitAvailable(char const* nativeName) {
+  const std::string path(nativeName);
+  const std::string lockPath = path + ".lock";
+  const auto limit = Clock::now() + kDefaultWait;
+  for (int round = 0;; ++round) {
+    if (!lockHeld(lockPath)) return false;
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && (st.st_mode & kModeTaken) == 0 && !lockHeld(path + ".claim")) {
+      return true;
+    }
+    if (Clock::now() >= limit) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(round < 10 ? 1 : 10));
+  }
+}
+
+bool socketWaitReadable(int socket, long timeoutMs) {
+  // poll, not select: an fd_set cannot hold a descriptor below 0 or at or above FD_SETSIZE.
+  if (socket < 0 || ::fcntl(socket, F_GETFD) < 0) return true;
+  return waitReady(socket, POLLIN, -1, timeoutMs) != ETIMEDOUT;
+}
+
+void pipeSetErrno(int code) { errno = code; }
+void pipeSetLastError(int code) { errno = code; }
+
+}  // namespace qvo::platform

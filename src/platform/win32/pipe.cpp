@@ -1,0 +1,200 @@
+// Windows: named pipes under \\.\pipe\ with the Win32 named-pipe calls, asynchronous (overlapped) for
+// the handles that ask for it, and the socket layer's select for WaitForData.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "QVOError.h"
+#include "platform/error.h"
+#include "platform/pipe.h"
+
+namespace qvo::platform {
+
+static_assert(sizeof(OVERLAPPED) == kPipeIoRecordSize, "the record storage holds one OVERLAPPED");
+
+const int PipeError::notFound = ERROR_FILE_NOT_FOUND;
+const int PipeError::accessDenied = ERROR_ACCESS_DENIED;
+const int PipeError::noData = ERROR_NO_DATA;
+const int PipeError::badHandle = ERROR_INVALID_HANDLE;
+
+namespace {
+
+OVERLAPPED* overlappedOf(void* record) { return static_cast<OVERLAPPED*>(record); }
+
+// Waits for the operation's completion event or `cancel` without limit. Returns 0 (completed),
+// 1 (cancelled) or -1 (the wait failed; the last error tells why).
+int waitCompletion(OVERLAPPED* o, HANDLE cancel, DWORD timeout) {
+  HANDLE events[2] = {o->hEvent, cancel};
+  const DWORD n = isValidPipeHandle(cancel) ? 2 : 1;
+  const DWORD r = ::WaitForMultipleObjects(n, events, FALSE, timeout);
+  if (r == WAIT_OBJECT_0) return 0;
+  if (r == WAIT_OBJECT_0 + 1) return 1;
+  if (r == WAIT_TIMEOUT) return 2;
+  return -1;
+}
+
+// An operation that is given up must end before its record and buffer may be reused or freed: cancel
+// it and wait for the cancellation to complete. (A handle that another thread has closed meanwhile has
+// had its operations cancelled by the close.)
+void abandon(HANDLE h, OVERLAPPED* o) {
+  const DWORD saved = ::GetLastError();
+  ::CancelIoEx(h, o);
+  DWORD ignored = 0;
+  ::GetOverlappedResult(h, o, &ignored, TRUE);
+  ::ResetEvent(o->hEvent);
+  ::SetLastError(saved);
+}
+
+// One asynchronous read or write: started, then waited for without limit. Returns 0 with `count`, or
+// the error.
+template <typename Start>
+int transfer(HANDLE h, void* record, HANDLE cancel, std::uint32_t& count, Start start) {
+  count = 0;
+  DWORD n = 0;
+  if (record == nullptr) {
+    if (!start(&n, nullptr)) return static_cast<int>(::GetLastError());
+    count = n;
+    return 0;
+  }
+  OVERLAPPED* o = overlappedOf(record);
+  if (!start(nullptr, o)) {
+    const DWORD e = ::GetLastError();
+    if (e != ERROR_IO_PENDING) return static_cast<int>(e);
+    const int w = waitCompletion(o, cancel, INFINITE);
+    if (w != 0) {
+      // Ended by the close event: the operation that started the wait left "pending" as the error.
+      const DWORD why = w == 1 ? ERROR_IO_PENDING : ::GetLastError();
+      abandon(h, o);
+      return static_cast<int>(why);
+    }
+  }
+  const BOOL ok = ::GetOverlappedResult(h, o, &n, FALSE);
+  const DWORD e = ::GetLastError();
+  ::ResetEvent(o->hEvent);
+  if (!ok) return static_cast<int>(e);
+  count = n;
+  return 0;
+}
+
+}  // namespace
+
+PipeHandle invalidPipeHandle() { return INVALID_HANDLE_VALUE; }
+
+std::string const& pipeNamePrefix() {
+  static const std::string prefix = "\\\\.\\pipe\\";
+  return prefix;
+}
+
+// --- events ------------------------------------------------------------------------------------------
+
+PipeHandle pipeEventCreate() {
+  HANDLE e = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  return e == nullptr ? invalidPipeHandle() : e;
+}
+void pipeEventSet(PipeHandle event) {
+  if (isValidPipeHandle(event)) ::SetEvent(event);
+}
+void pipeEventReset(PipeHandle event) {
+  if (isValidPipeHandle(event)) ::ResetEvent(event);
+}
+bool pipeEventIsSet(PipeHandle event) {
+  return isValidPipeHandle(event) && ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
+void pipeEventClose(PipeHandle event) {
+  if (isValidPipeHandle(event)) ::CloseHandle(event);
+}
+
+void pipeIoRecordInit(void* record, PipeHandle completionEvent) {
+  if (record == nullptr) return;
+  OVERLAPPED* o = new (record) OVERLAPPED;
+  std::memset(o, 0, sizeof *o);
+  o->hEvent = completionEvent;
+}
+
+// --- open and create ---------------------------------------------------------------------------------
+
+int pipeOpen(char const* nativeName, PipeDirection direction, bool overlapped, PipeHandle& handle) {
+  handle = ::CreateFileA(nativeName, direction == PipeDirection::read ? GENERIC_READ : GENERIC_WRITE, 0,
+                         nullptr, OPEN_EXISTING, overlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr);
+  return handle == INVALID_HANDLE_VALUE ? static_cast<int>(::GetLastError()) : 0;
+}
+
+int pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped, PipeHandle& handle) {
+  // Not inheritable: a child process started while the pipe is open would hold this end too, so that
+  // closing it here would never reach the other end, and the name would stay taken until the child ends.
+  const DWORD openMode = (direction == PipeDirection::read ? PIPE_ACCESS_INBOUND : PIPE_ACCESS_OUTBOUND) |
+                         (overlapped ? FILE_FLAG_OVERLAPPED : 0);
+  handle = ::CreateNamedPipeA(nativeName, openMode, 0, 1, 4096, 4096, 1000, nullptr);
+  return handle == INVALID_HANDLE_VALUE ? static_cast<int>(::GetLastError()) : 0;
+}
+
+// --- connection and transfer -------------------------------------------------------------------------
+
+int pipeConnect(PipeHandle handle, void* record, long timeoutMs, PipeHandle cancel) {
+  if (record == nullptr) {
+    if (::ConnectNamedPipe(handle, nullptr)) return 0;
+    const DWORD e = ::GetLastError();
+    return e == ERROR_PIPE_CONNECTED ? 0 : static_cast<int>(e);
+  }
+  OVERLAPPED* o = overlappedOf(record);
+  if (::ConnectNamedPipe(handle, o)) return 0;
+  const DWORD e = ::GetLastError();
+  if (e == ERROR_PIPE_CONNECTED) return 0;
+  if (e != ERROR_IO_PENDING) return static_cast<int>(e);
+  const int w = waitCompletion(o, cancel, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
+  if (w == 0) {
+    DWORD ignored = 0;
+    if (::GetOverlappedResult(handle, o, &ignored, FALSE)) return 0;
+    return static_cast<int>(::GetLastError());
+  }
+  const DWORD why = w == 1 ? ERROR_NO_DATA : (w == 2 ? ERROR_IO_PENDING : ::GetLastError());
+  abandon(handle, o);
+  return static_cast<int>(why);
+}
+
+int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void* record, PipeHandle cancel,
+             std::uint32_t& count) {
+  return transfer(handle, record, cancel, count, [&](DWORD* n, OVERLAPPED* o) {
+    return ::ReadFile(handle, buffer, size, n, o) != 0;
+  });
+}
+
+int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void* record,
+              PipeHandle cancel, std::uint32_t& count) {
+  return transfer(handle, record, cancel, count, [&](DWORD* n, OVERLAPPED* o) {
+    return ::WriteFile(handle, buffer, size, n, o) != 0;
+  });
+}
+
+int pipeFlush(PipeHandle handle) {
+  return ::FlushFileBuffers(handle) ? 0 : static_cast<int>(::GetLastError());
+}
+
+int pipeDisconnect(PipeHandle handle) {
+  return ::DisconnectNamedPipe(handle) ? 0 : static_cast<int>(::GetLastError());
+}
+
+void pipeClose(PipeHandle handle) {
+  if (isValidPipeHandle(handle)) ::CloseHandle(handle);
+}
+
+bool pipeWaitAvailable(char const* nativeName) { return ::WaitNamedPipeA(nativeName, NMPWAIT_USE_DEFAULT_WAIT) != 0; }
+
+bool socketWaitReadable(int socket, long timeoutMs) {
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(static_cast<SOCKET>(socket), &readable);
+  timeval limit;
+  limit.tv_sec = timeoutMs < 0 ? 0 : timeoutMs / 1000;
+  limit.tv_usec = timeoutMs < 0 ? 0 : (timeoutMs % 1000) * 1000;
+  // The count argument is ignored by Windows Sockets.
+  return ::select(64, &readable, nullptr, nullptr, timeoutMs < 0 ? nullptr : &limit) != 0;
+}
+
+void pipeSetErrno(int code) { CQVOBaseNT::winConvertError(static_cast<unsigned long>(code)); }
+void pipeSetLastError(int code) { ::SetLastError(static_cast<DWORD>(code)); }
+
+}  // namespace qvo::platform
