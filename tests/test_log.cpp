@@ -208,12 +208,22 @@ TEST(LogModules, LookupFallsBackToAllOnlyForAbsentNames) {
   EXPECT_FALSE(log.isModuleTraced("OTHER"));
 }
 
+// Short and long names, sharing slots: the check and the formatting trace forms (whose quick check
+// leaves names outside their home slot to the full lookup) agree on every flag.
 TEST(LogModules, ManyModulesKeepTheirOwnFlags) {
-  qvo::Log log(false, false);
-  for (int i = 0; i < 500; ++i) log.activateModule("MOD" + std::to_string(i), i % 3 == 0);
-  for (int i = 0; i < 500; ++i) EXPECT_EQ(log.isModuleTraced("MOD" + std::to_string(i)), i % 3 == 0) << i;
+  qvo::Log log("many.log", false, false);
+  auto name = [](int i) { return (i % 2 == 0 ? "MOD" : "A_MODULE_NAME_OVER_16_BYTES_") + std::to_string(i); };
+  for (int i = 0; i < 500; ++i) log.activateModule(name(i), i % 3 == 0);
+  for (int i = 0; i < 500; ++i) {
+    EXPECT_EQ(log.isModuleTraced(name(i)), i % 3 == 0) << i;
+    EXPECT_EQ(log.trace(name(i), 0, "f.cpp", 1, "%d", i), i % 3 == 0) << i;
+    EXPECT_EQ(log.trace(name(i), "%d\n", i), i % 3 == 0) << i;
+  }
   EXPECT_FALSE(log.isModuleTraced("MOD500"));
-  EXPECT_FALSE(log.isModuleTraced("MOD1 "));
+  EXPECT_FALSE(log.isModuleTraced("MOD0 "));
+  EXPECT_FALSE(log.trace("MOD0 ", "x"));
+  log.close();
+  std::remove("many.log");
 }
 
 // EQVO_FLUSHLOG decides whether opening keeps an existing file.

@@ -14,20 +14,38 @@ double Log::DefaultOSMaxFileSizeRatio = 0.5;
 
 namespace {
 
-bool postRecord(LogImplementation* impl, std::string const& module, long level, std::string const& sourceFile,
-                long sourceLine, std::string_view text, bool flushNow) {
+using Traced = ModuleTable::Traced;
+
+// The record paths stay out of line, so the trace forms' switched-off path is the module check alone
+// (no saved registers, no frame for the record buffers).
+[[gnu::noinline]] bool postRecord(LogImplementation* impl, std::string const& module, long level,
+                                  std::string const& sourceFile, long sourceLine, std::string_view text,
+                                  bool flushNow) {
   char small[1024];
   std::string big;
   impl->post(record::buildRecord(small, big, module, level, sourceFile, sourceLine, text), flushNow);
   return true;
 }
 
-bool postFormatted(LogImplementation* impl, std::string const& module, long level, std::string const& sourceFile,
-                   long sourceLine, char const* format, va_list args, bool flushNow) {
+// Finishes the module check that quickTraced left open, then formats and posts the record.
+[[gnu::noinline]] bool postFormatted(LogImplementation* impl, Traced traced, std::string const& module, long level,
+                                     std::string const& sourceFile, long sourceLine, char const* format,
+                                     va_list args, bool flushNow) {
+  if (traced == Traced::ask && !impl->modules().isTraced(module)) return false;
   char small[2048];
   std::string big;
   return postRecord(impl, module, level, sourceFile, sourceLine, record::formatInto(small, big, format, args),
                     flushNow);
+}
+
+// The same for a text without record header.
+[[gnu::noinline]] bool postPlain(LogImplementation* impl, Traced traced, std::string const& module,
+                                 char const* format, va_list args) {
+  if (traced == Traced::ask && !impl->modules().isTraced(module)) return false;
+  char small[2048];
+  std::string big;
+  impl->post(record::formatInto(small, big, format, args), false);
+  return true;
 }
 
 // Constant-initialised, so it exists before and after every use of the process-wide log.
@@ -137,15 +155,14 @@ bool Log::write(std::string const& module, std::string const& text) {
 }
 
 bool Log::trace(std::string const& module, char const* format, ...) {
-  if (m_impl == nullptr || !m_impl->modules().isTraced(module)) return false;
-  char small[2048];
-  std::string big;
+  if (m_impl == nullptr) return false;
+  Traced const traced = m_impl->modules().quickTraced(module);
+  if (traced == Traced::no) return false;
   va_list args;
   va_start(args, format);
-  std::string_view text = record::formatInto(small, big, format, args);
+  bool const posted = postPlain(m_impl, traced, module, format, args);
   va_end(args);
-  m_impl->post(text, false);
-  return true;
+  return posted;
 }
 
 bool Log::trace(std::string const& module, long level, std::string const& sourceFile, long sourceLine,
@@ -163,32 +180,41 @@ bool Log::write(std::string const& module, long level, std::string const& source
 // The formatting record forms check the module before they format.
 bool Log::trace(std::string const& module, long level, std::string const& sourceFile, long sourceLine,
                 char const* format, ...) {
-  if (m_impl == nullptr || !m_impl->modules().isTraced(module)) return false;
+  if (m_impl == nullptr) return false;
+  Traced const traced = m_impl->modules().quickTraced(module);
+  if (traced == Traced::no) return false;
   va_list args;
   va_start(args, format);
-  postFormatted(m_impl, module, level, sourceFile, sourceLine, format, args, false);
+  bool const posted =
+      postFormatted(m_impl, traced, module, level, sourceFile, sourceLine, format, args, false);
   va_end(args);
-  return true;
+  return posted;
 }
 
 bool Log::trace(std::string const& module, TraceLevel level, std::string const& sourceFile, long sourceLine,
                 char const* format, ...) {
-  if (m_impl == nullptr || !m_impl->modules().isTraced(module)) return false;
+  if (m_impl == nullptr) return false;
+  Traced const traced = m_impl->modules().quickTraced(module);
+  if (traced == Traced::no) return false;
   va_list args;
   va_start(args, format);
-  postFormatted(m_impl, module, static_cast<long>(level), sourceFile, sourceLine, format, args, false);
+  bool const posted =
+      postFormatted(m_impl, traced, module, static_cast<long>(level), sourceFile, sourceLine, format, args, false);
   va_end(args);
-  return true;
+  return posted;
 }
 
 bool Log::write(std::string const& module, long level, std::string const& sourceFile, long sourceLine,
                 char const* format, ...) {
-  if (m_impl == nullptr || !m_impl->modules().isTraced(module)) return false;
+  if (m_impl == nullptr) return false;
+  Traced const traced = m_impl->modules().quickTraced(module);
+  if (traced == Traced::no) return false;
   va_list args;
   va_start(args, format);
-  postFormatted(m_impl, module, level, sourceFile, sourceLine, format, args, true);
+  bool const posted =
+      postFormatted(m_impl, traced, module, level, sourceFile, sourceLine, format, args, true);
   va_end(args);
-  return true;
+  return posted;
 }
 
 bool Log::setMaxFileSizeInByte(unsigned int size) { return m_impl != nullptr && m_impl->setMaxFileSize(size); }

@@ -17,6 +17,12 @@ void ModuleTable::place(std::atomic<Entry*>* slot, std::size_t mask, Entry* entr
   slot[i].store(entry, std::memory_order_release);
 }
 
+bool ModuleTable::lookupTraced(std::string_view name) const {
+  if (Entry const* e = find(name, keyOf(name))) return e->flag.load(std::memory_order_acquire);
+  Entry const* all = m_all.load(std::memory_order_acquire);
+  return all != nullptr && all->flag.load(std::memory_order_acquire);
+}
+
 void ModuleTable::set(std::string_view name, bool flag) {
   Key const key = keyOf(name);
   std::lock_guard<std::mutex> guard(m_changeLock);

@@ -38,11 +38,28 @@ class ModuleTable {
   }
   // The module's own flag, else the flag of "ALL", else false.
   bool isTraced(std::string_view name) const {
+    Traced const t = quickTraced(name);
+    return t == Traced::ask ? lookupTraced(name) : t == Traced::yes;
+  }
+
+  // isTraced without a call and without a probe loop, for the formatting trace forms, whose switched-off
+  // path then needs no frame: a name of up to 16 bytes (the usual ones) found in its home slot, or whose
+  // home slot is empty, is answered here; any other name gets `ask` and is looked up by isTraced.
+  enum class Traced { no, yes, ask };
+  Traced quickTraced(std::string_view name) const {
     // A log with nothing switched on (the library's default) answers without a lookup.
-    if (m_onCount.load(std::memory_order_acquire) == 0) return false;
-    if (Entry const* e = find(name, keyOf(name))) return e->flag.load(std::memory_order_acquire);
-    Entry const* all = m_all.load(std::memory_order_acquire);
-    return all != nullptr && all->flag.load(std::memory_order_acquire);
+    if (m_onCount.load(std::memory_order_acquire) == 0) return Traced::no;
+    if (name.size() > 16) return Traced::ask;
+    Key const k = keyOf(name);
+    Slots const* spilled = m_spilled.load(std::memory_order_acquire);
+    Entry const* e = spilled == nullptr ? m_inline[k.hash & (kInlineSlots - 1)].load(std::memory_order_acquire)
+                                        : spilled->slot[k.hash & spilled->mask].load(std::memory_order_acquire);
+    if (e == nullptr) {
+      e = m_all.load(std::memory_order_acquire);
+    } else if (e->key.w0 != k.w0 || e->key.w1 != k.w1 || e->key.size != k.size) {
+      return Traced::ask;
+    }
+    return e != nullptr && e->flag.load(std::memory_order_acquire) ? Traced::yes : Traced::no;
   }
 
  private:
@@ -96,6 +113,9 @@ class ModuleTable {
   }
 
   static constexpr std::size_t kInlineSlots = 32;
+
+  // isTraced's full lookup.
+  bool lookupTraced(std::string_view name) const;
 
   Entry* find(std::string_view name, Key const& k) const {
     Slots const* spilled = m_spilled.load(std::memory_order_acquire);
