@@ -36,8 +36,9 @@ String::String(char const* text, int count) : m_length(0), m_capacity(0), m_buff
   if (text != nullptr) n = count < 0 ? std::strlen(text) : static_cast<std::size_t>(count);
   std::uint32_t const length = grownLength(0, n);
   m_capacity = capacityFor(length, ms_defaultCapacity);
-  m_buffer = new char[m_capacity]();
+  m_buffer = new char[m_capacity];
   if (length != 0) std::memcpy(m_buffer, text, length);
+  std::memset(m_buffer + length, 0, m_capacity - length);  // the unused room reads as zeros
   m_length = length;
 }
 
