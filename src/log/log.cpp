@@ -29,8 +29,8 @@ using Traced = ModuleTable::Traced;
 
 // Finishes the module check that quickTraced left open, then formats and posts the record.
 [[gnu::noinline]] bool postFormatted(LogImplementation* impl, Traced traced, std::string const& module, long level,
-                                     std::string const& sourceFile, long sourceLine, char const* format,
-                                     va_list args, bool flushNow) {
+                                     std::string const& sourceFile, long sourceLine, bool flushNow, char const* format,
+                                     va_list args) {
   if (traced == Traced::ask && !impl->modules().isTraced(module)) return false;
   char small[2048];
   std::string big;
@@ -39,13 +39,18 @@ using Traced = ModuleTable::Traced;
 }
 
 // The same for a text without record header.
-[[gnu::noinline]] bool postPlain(LogImplementation* impl, Traced traced, std::string const& module,
-                                 char const* format, va_list args) {
+[[gnu::noinline]] bool postPlain(LogImplementation* impl, Traced traced, std::string const& module, char const* format,
+                                 va_list args) {
   if (traced == Traced::ask && !impl->modules().isTraced(module)) return false;
   char small[2048];
   std::string big;
   impl->post(record::formatInto(small, big, format, args), false);
   return true;
+}
+
+// The module check of the formatting forms; a handle without back-end traces nothing.
+Traced quickCheck(LogImplementation* impl, std::string const& module) {
+  return impl == nullptr ? Traced::no : impl->modules().quickTraced(module);
 }
 
 // Constant-initialised, so it exists before and after every use of the process-wide log.
@@ -155,13 +160,10 @@ bool Log::write(std::string const& module, std::string const& text) {
 }
 
 bool Log::trace(std::string const& module, char const* format, ...) {
-  if (m_impl == nullptr) return false;
-  Traced const traced = m_impl->modules().quickTraced(module);
+  Traced const traced = quickCheck(m_impl, module);
   if (traced == Traced::no) return false;
-  va_list args;
-  va_start(args, format);
-  bool const posted = postPlain(m_impl, traced, module, format, args);
-  va_end(args);
+  bool posted = false;
+  QVO_WITH_VA_ARGS(format, posted = postPlain(m_impl, traced, module, format, args));
   return posted;
 }
 
@@ -180,40 +182,31 @@ bool Log::write(std::string const& module, long level, std::string const& source
 // The formatting record forms check the module before they format.
 bool Log::trace(std::string const& module, long level, std::string const& sourceFile, long sourceLine,
                 char const* format, ...) {
-  if (m_impl == nullptr) return false;
-  Traced const traced = m_impl->modules().quickTraced(module);
+  Traced const traced = quickCheck(m_impl, module);
   if (traced == Traced::no) return false;
-  va_list args;
-  va_start(args, format);
-  bool const posted =
-      postFormatted(m_impl, traced, module, level, sourceFile, sourceLine, format, args, false);
-  va_end(args);
+  bool posted = false;
+  QVO_WITH_VA_ARGS(format,
+                   posted = postFormatted(m_impl, traced, module, level, sourceFile, sourceLine, false, format, args));
   return posted;
 }
 
 bool Log::trace(std::string const& module, TraceLevel level, std::string const& sourceFile, long sourceLine,
                 char const* format, ...) {
-  if (m_impl == nullptr) return false;
-  Traced const traced = m_impl->modules().quickTraced(module);
+  Traced const traced = quickCheck(m_impl, module);
   if (traced == Traced::no) return false;
-  va_list args;
-  va_start(args, format);
-  bool const posted =
-      postFormatted(m_impl, traced, module, static_cast<long>(level), sourceFile, sourceLine, format, args, false);
-  va_end(args);
+  bool posted = false;
+  QVO_WITH_VA_ARGS(format, posted = postFormatted(m_impl, traced, module, static_cast<long>(level), sourceFile,
+                                                  sourceLine, false, format, args));
   return posted;
 }
 
 bool Log::write(std::string const& module, long level, std::string const& sourceFile, long sourceLine,
                 char const* format, ...) {
-  if (m_impl == nullptr) return false;
-  Traced const traced = m_impl->modules().quickTraced(module);
+  Traced const traced = quickCheck(m_impl, module);
   if (traced == Traced::no) return false;
-  va_list args;
-  va_start(args, format);
-  bool const posted =
-      postFormatted(m_impl, traced, module, level, sourceFile, sourceLine, format, args, true);
-  va_end(args);
+  bool posted = false;
+  QVO_WITH_VA_ARGS(format,
+                   posted = postFormatted(m_impl, traced, module, level, sourceFile, sourceLine, true, format, args));
   return posted;
 }
 
@@ -242,9 +235,7 @@ void Log::activateModule(std::string const& module, bool traced) {
   if (m_impl != nullptr) m_impl->modules().set(module, traced);
 }
 
-bool Log::isModuleTraced(std::string const& module) {
-  return m_impl != nullptr && m_impl->modules().isTraced(module);
-}
+bool Log::isModuleTraced(std::string const& module) { return m_impl != nullptr && m_impl->modules().isTraced(module); }
 
 std::string const& Log::COutFilename() {
   static std::string const name = "stdout";
@@ -264,9 +255,7 @@ std::string Log::getDateTimeDescr() const {
 
 std::string Log::getThreadDescr() const { return std::string(record::threadText()); }
 
-std::string Log::prefixLog() const {
-  return "\n" + getThreadDescr() + " : " + getDateTimeDescr() + "\n\t";
-}
+std::string Log::prefixLog() const { return "\n" + getThreadDescr() + " : " + getDateTimeDescr() + "\n\t"; }
 
 std::string Log::prefixLog(std::string const& module) const {
   return "\n" + module + " " + getThreadDescr() + " : " + getDateTimeDescr() + "\n\t";

@@ -31,4 +31,14 @@ std::string_view buildRecord(char (&small)[1024], std::string& big, std::string_
 
 }  // namespace qvo::record
 
+// Runs `call` with `args`, the va_list of the arguments that follow the parameter `last` of the
+// variadic function it stands in: the one body of every printf-style form.
+#define QVO_WITH_VA_ARGS(last, call) \
+  do {                               \
+    va_list args;                    \
+    va_start(args, last);            \
+    call;                            \
+    va_end(args);                    \
+  } while (false)
+
 #endif  // QVOBASE_LOG_RECORD_H

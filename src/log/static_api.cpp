@@ -49,63 +49,38 @@ void CQVOLog::InitTrace(std::string const& fileName) { qvo::detail::instanceCopy
 void CQVOLog::InitTrace(char const* fileName) { InitTrace(text(fileName)); }
 
 void CQVOLog::Trace(std::string const& module, char const* format, ...) {
-  va_list args;
-  va_start(args, format);
-  plainTrace(module, format, args);
-  va_end(args);
+  QVO_WITH_VA_ARGS(format, plainTrace(module, format, args));
 }
 
 void CQVOLog::Trace(char const* module, char const* format, ...) {
-  va_list args;
-  va_start(args, format);
-  plainTrace(text(module), format, args);
-  va_end(args);
+  QVO_WITH_VA_ARGS(format, plainTrace(text(module), format, args));
 }
 
 void CQVOLog::Trace(std::string const& module, long level, std::string const& sourceFile, long sourceLine,
                     char const* format, ...) {
-  va_list args;
-  va_start(args, format);
-  recordTrace(module, level, sourceFile, sourceLine, format, args, false);
-  va_end(args);
+  QVO_WITH_VA_ARGS(format, recordTrace(module, level, sourceFile, sourceLine, format, args, false));
 }
 
-void CQVOLog::Trace(char const* module, long level, char const* sourceFile, long sourceLine, char const* format,
-                    ...) {
-  va_list args;
-  va_start(args, format);
-  recordTrace(text(module), level, text(sourceFile), sourceLine, format, args, false);
-  va_end(args);
+void CQVOLog::Trace(char const* module, long level, char const* sourceFile, long sourceLine, char const* format, ...) {
+  QVO_WITH_VA_ARGS(format, recordTrace(text(module), level, text(sourceFile), sourceLine, format, args, false));
 }
 
 void CQVOLog::Write(std::string const& module, long level, std::string const& sourceFile, long sourceLine,
                     char const* format, ...) {
-  va_list args;
-  va_start(args, format);
-  recordTrace(module, level, sourceFile, sourceLine, format, args, true);
-  va_end(args);
+  QVO_WITH_VA_ARGS(format, recordTrace(module, level, sourceFile, sourceLine, format, args, true));
 }
 
-void CQVOLog::Write(char const* module, long level, char const* sourceFile, long sourceLine, char const* format,
-                    ...) {
-  va_list args;
-  va_start(args, format);
-  recordTrace(text(module), level, text(sourceFile), sourceLine, format, args, true);
-  va_end(args);
+void CQVOLog::Write(char const* module, long level, char const* sourceFile, long sourceLine, char const* format, ...) {
+  QVO_WITH_VA_ARGS(format, recordTrace(text(module), level, text(sourceFile), sourceLine, format, args, true));
 }
 
-void CQVOLog::Trace(std::string const& module, qvo::TraceLevel level, std::string const& sourceFile,
-                    long sourceLine, char const* format, ...) {
-  va_list args;
-  va_start(args, format);
-  recordTrace(module, static_cast<long>(level), sourceFile, sourceLine, format, args, true);
-  va_end(args);
+void CQVOLog::Trace(std::string const& module, qvo::TraceLevel level, std::string const& sourceFile, long sourceLine,
+                    char const* format, ...) {
+  QVO_WITH_VA_ARGS(format, recordTrace(module, static_cast<long>(level), sourceFile, sourceLine, format, args, true));
 }
 
 void CQVOLog::Trace(char const* module, qvo::TraceLevel level, char const* sourceFile, long sourceLine,
                     char const* format, ...) {
-  va_list args;
-  va_start(args, format);
-  recordTrace(text(module), static_cast<long>(level), text(sourceFile), sourceLine, format, args, true);
-  va_end(args);
+  QVO_WITH_VA_ARGS(
+      format, recordTrace(text(module), static_cast<long>(level), text(sourceFile), sourceLine, format, args, true));
 }
