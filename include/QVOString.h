@@ -22,7 +22,8 @@ namespace EQVO {
 // a number or a bool starts without storage and takes the growth rule on its first text. Growth, when a
 // text no longer fits, takes max(2 * capacity + 2, needed) + 1 bytes (needed = new length + 1); the buffer
 // never shrinks. Length and capacity are 32-bit on every target; a text that would need more than
-// 4294967295 bytes throws std::length_error.
+// 4294967295 bytes throws std::length_error. When memory runs out, the operation throws std::bad_alloc
+// and the string keeps its old text and capacity (the new buffer is taken before anything changes).
 //
 // Arguments may point into the string itself (s += s.str(), s.insert(1, s), s.replace(s.str(), "x", true)):
 // every operation gives the result it would give with a copy of its argument. A null text where a text is

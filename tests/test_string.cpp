@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "QVOString.h"
+#include "core/text_alloc.h"
 
 using EQVO::String;
 
@@ -119,6 +120,47 @@ TEST(StringStorage, NegativeIndexReadsLastByteOrTheTerminator) {
   EXPECT_EQ(empty.charAt(-1L), '\0');
   EXPECT_EQ(empty[-1], '\0');
   EXPECT_EQ(&empty[-1L], empty.str());
+}
+
+// Memory running out while a string grows: the operation throws std::bad_alloc and the string keeps its
+// old text; once memory is back, the same operation succeeds.
+TEST(StringStorage, AGrowthWithoutMemoryThrowsAndKeepsTheOldText) {
+  struct Limit {
+    explicit Limit(std::size_t bytes) { EQVO::detail::limitTextAllocation(bytes); }
+    ~Limit() { EQVO::detail::limitTextAllocation(0); }
+  };
+  std::string const big(100, 'b');
+  struct Case {
+    char const* name;
+    std::function<void(String&)> grow;
+  };
+  const Case cases[] = {
+      {"+=", [&](String& s) { s += big.c_str(); }},
+      {"append self", [](String& s) { s.append(s); }},
+      {"insert", [&](String& s) { s.insert(2, big.c_str()); }},
+      {"assign", [&](String& s) { s = big.c_str(); }},
+      {"replace all", [](String& s) { s.replace("a", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", true); }},
+      {"+= number", [](String& s) {
+         for (int i = 0; i < 3; ++i) s += 1234567890L;
+       }},
+  };
+  std::string const old(30, 'a');
+  for (auto const& c : cases) {
+    String s(old.c_str());  // capacity 31
+    {
+      Limit const limit(40);
+      EXPECT_THROW(c.grow(s), std::bad_alloc) << c.name;
+    }
+    EXPECT_EQ(bytes(s), old) << c.name;
+    EXPECT_EQ(s.capacity(), 31u) << c.name;
+    EXPECT_NO_THROW(c.grow(s)) << c.name;
+    EXPECT_GT(s.capacity(), 40u) << c.name;
+  }
+  String const source(big.c_str());
+  Limit const limit(40);
+  EXPECT_THROW(String(big.c_str()), std::bad_alloc);
+  EXPECT_THROW((void)source.substring(0, 100), std::bad_alloc);
+  EXPECT_EQ(bytes(source.substring(0, 10)), big.substr(0, 10));
 }
 
 // A null text where a text is expected counts as the empty text.

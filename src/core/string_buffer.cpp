@@ -1,15 +1,34 @@
 // EQVO::String storage: construction, growth, assignment, index access, appending, insertion, erasure.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
 
 #include "QVOString.h"
+#include "core/text_alloc.h"
 
 namespace EQVO {
 
 unsigned int String::ms_defaultCapacity = 16;
+
+namespace detail {
+
+namespace {
+std::atomic<std::size_t> g_textLimit{0};  // 0: no limit
+}  // namespace
+
+char* newText(std::size_t size) {
+  std::size_t const limit = g_textLimit.load(std::memory_order_relaxed);
+  if (limit != 0 && size > limit) throw std::bad_alloc();
+  return new char[size];
+}
+
+void limitTextAllocation(std::size_t bytes) { g_textLimit.store(bytes, std::memory_order_relaxed); }
+
+}  // namespace detail
 
 namespace {
 
@@ -29,14 +48,16 @@ std::uint32_t capacityFor(std::uint32_t length, std::uint32_t defaultCapacity) {
 
 }  // namespace
 
-String::String() : m_length(0), m_capacity(ms_defaultCapacity), m_buffer(new char[m_capacity]()) {}
+String::String() : m_length(0), m_capacity(ms_defaultCapacity), m_buffer(detail::newText(m_capacity)) {
+  std::memset(m_buffer, 0, m_capacity);
+}
 
 String::String(char const* text, int count) : m_length(0), m_capacity(0), m_buffer(nullptr) {
   std::size_t n = 0;
   if (text != nullptr) n = count < 0 ? std::strlen(text) : static_cast<std::size_t>(count);
   std::uint32_t const length = grownLength(0, n);
   m_capacity = capacityFor(length, ms_defaultCapacity);
-  m_buffer = new char[m_capacity];
+  m_buffer = detail::newText(m_capacity);
   if (length != 0) std::memcpy(m_buffer, text, length);
   std::memset(m_buffer + length, 0, m_capacity - length);  // the unused room reads as zeros
   m_length = length;
@@ -44,7 +65,7 @@ String::String(char const* text, int count) : m_length(0), m_capacity(0), m_buff
 
 String::String(String const& other) : m_length(0), m_capacity(0), m_buffer(nullptr) {
   m_capacity = std::max(other.m_capacity, other.m_length + 1);
-  m_buffer = new char[m_capacity];
+  m_buffer = detail::newText(m_capacity);
   std::memcpy(m_buffer, other.m_buffer, other.m_length);
   std::memset(m_buffer + other.m_length, 0, m_capacity - other.m_length);
   m_length = other.m_length;
@@ -62,7 +83,7 @@ char* String::grow(std::uint32_t needed) {
   std::uint64_t const target = std::min<std::uint64_t>(
       std::max<std::uint64_t>(2ULL * m_capacity + 2, needed) + 1, kMaxCapacity);
   std::uint32_t const capacity = static_cast<std::uint32_t>(target);
-  char* fresh = new char[capacity];
+  char* fresh = detail::newText(capacity);
   if (m_buffer != nullptr) std::memcpy(fresh, m_buffer, m_length);
   std::memset(fresh + m_length, 0, capacity - m_length);
   char* old = m_buffer;
@@ -75,7 +96,7 @@ void String::ensureCapacity(unsigned int needed) { delete[] grow(needed); }
 
 void String::initBuffer(unsigned int size) {
   if (size > m_capacity) {
-    char* fresh = new char[size];
+    char* fresh = detail::newText(size);
     delete[] m_buffer;
     m_buffer = fresh;
     m_capacity = size;
@@ -92,7 +113,7 @@ void String::assignBytes(char const* bytes, std::uint32_t count) {
     std::uint32_t const needed = grownLength(0, count) + 1;
     std::uint32_t const capacity = static_cast<std::uint32_t>(std::min<std::uint64_t>(
         std::max<std::uint64_t>(2ULL * m_capacity + 2, needed) + 1, kMaxCapacity));
-    char* fresh = new char[capacity];
+    char* fresh = detail::newText(capacity);
     std::unique_ptr<char[]> old(m_buffer);
     m_buffer = fresh;
     m_capacity = capacity;
@@ -272,7 +293,7 @@ String String::substring(unsigned int start, unsigned int count) const {
   std::uint32_t const n = std::min(m_length - start, count);
   if (n >= result.m_capacity) {
     // Built from a text and a count: exactly the room it needs.
-    char* fresh = new char[n + 1];
+    char* fresh = detail::newText(n + 1);
     delete[] result.m_buffer;
     result.m_buffer = fresh;
     result.m_capacity = n + 1;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "QVOString.h"
+#include "core/text_alloc.h"
 
 namespace EQVO {
 
@@ -325,7 +326,7 @@ bool String::replace(char const* from, char const* to, bool all) {
     std::memcpy(out, m_buffer + read, m_length - read);
   };
   if (capacity != m_capacity) {
-    std::unique_ptr<char[]> fresh(new char[capacity]);
+    std::unique_ptr<char[]> fresh(detail::newText(capacity));
     build(fresh.get());
     std::memset(fresh.get() + newLength, 0, capacity - newLength);
     delete[] m_buffer;
@@ -344,7 +345,7 @@ bool String::replace(char const* from, char const* to, bool all) {
     }
     std::memmove(out, m_buffer + read, m_length - read);
   } else {
-    std::unique_ptr<char[]> scratch(new char[newLength]);
+    std::unique_ptr<char[]> scratch(detail::newText(newLength));
     build(scratch.get());
     std::memcpy(m_buffer, scratch.get(), newLength);
   }
