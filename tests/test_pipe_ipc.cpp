@@ -322,14 +322,26 @@ TEST(PipeReliability, SixtyFourMebibytesInRandomPiecesArriveByteExact) {
   EXPECT_EQ(peer.exitCode(), 0);
 }
 
-TEST(PipeReliability, APeerKilledMidTransferFailsTheReader) {
+// A peer that disappears ends the reader's wait on both variants: the overlapped variant reads what has
+// come (time-out 0), the connector variant reads exact blocks without time-out.
+class PipePeerKilled : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PipePeerKilled, FailsTheReaderAndNeverHangs) {
+  const bool connector = GetParam();
   const std::string name = uniqueName("ipckill");
-  CQVONamedPipeNT reader(name.c_str(), CQVONamedPipe::PIPE_READ);
-  Peer peer("nt single " + name + " w - 0 stream 9");
-  ASSERT_TRUE(reader.Open(kOpenLimit));
+  std::unique_ptr<CQVONamedPipe> reader;
+  if (connector) {
+    reader = std::make_unique<CQVONamedPipeNTLWBSO>(name.c_str(), CQVONamedPipe::PIPE_READ);
+  } else {
+    reader = std::make_unique<CQVONamedPipeNT>(name.c_str(), CQVONamedPipe::PIPE_READ);
+  }
+  Peer peer(std::string(connector ? "lwbso" : "nt") + " single " + name + " w - 0 stream 9");
+  ASSERT_TRUE(reader->Open(kOpenLimit));
+  const int block = connector ? 4096 : 65536;
+  const long timeOut = connector ? -1 : 0;
   std::vector<char> buffer(65536);
   for (long long got = 0; got < (1 << 20);) {
-    const long n = reader.Read(buffer.data(), 65536, 0);
+    const long n = reader->Read(buffer.data(), block, timeOut);
     ASSERT_GT(n, 0);
     got += n;
   }
@@ -337,7 +349,7 @@ TEST(PipeReliability, APeerKilledMidTransferFailsTheReader) {
   const auto killed = std::chrono::steady_clock::now();
   Background<long> draining([&] {
     long n = 1;
-    while (n > 0) n = reader.Read(buffer.data(), 65536, 0);
+    while (n > 0) n = reader->Read(buffer.data(), block, timeOut);
     return n;
   });
   ASSERT_TRUE(draining.ended());  // never hangs
@@ -345,5 +357,10 @@ TEST(PipeReliability, APeerKilledMidTransferFailsTheReader) {
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - killed);
   std::printf("the reader failed %lld ms after the kill returned\n", static_cast<long long>(ms.count()));
 }
+
+INSTANTIATE_TEST_SUITE_P(Variants, PipePeerKilled, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? std::string("Connector") : std::string("Overlapped");
+                         });
 
 }  // namespace
