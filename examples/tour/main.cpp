@@ -1,4 +1,5 @@
-// The tour: runs every chapter in rank order and prints what each family did.
+// The tour: runs every chapter in rank order and prints what each family did; started with a peer
+// role's flag, it plays that role for a chapter instead.
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -10,10 +11,17 @@ std::vector<Chapter>& chapters() {
   static std::vector<Chapter> all;
   return all;
 }
+std::vector<PeerRole>& peerRoles() {
+  static std::vector<PeerRole> all;
+  return all;
+}
 }  // namespace tour
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
+  for (const auto& role : tour::peerRoles()) {
+    if (args.size() > 1 && args[1] == role.flag) return role.run(args);
+  }
   auto& list = tour::chapters();
   std::stable_sort(list.begin(), list.end(),
                    [](const tour::Chapter& a, const tour::Chapter& b) { return a.rank < b.rank; });
