@@ -91,42 +91,47 @@ void CQVOCrypt::Init(unsigned long* const seeds) {
   m_ulShift = 0;
 }
 
-// The stream's state is kept in locals while a text is processed: the text's bytes may alias any
-// member, so working on the members directly would reload them for every byte.
-void CQVOCrypt::Encode(CQVOString& text) {
+namespace {
+
+// Runs the byte stream over a text in place: `code(byte, shift)` gives the coded byte and the clear byte,
+// which feeds the next shift. The stream's state is kept in locals while the text is processed: the
+// text's bytes may alias any member, so working on the members directly would reload them for every byte.
+template <class Code>
+void runStream(CQVOString& text, unsigned long& seed1Word, unsigned long& seed2Word, unsigned long& shiftWord,
+               Code code) {
   const unsigned int length = text.length();
   if (length == 0) return;
   unsigned char* bytes = reinterpret_cast<unsigned char*>(text.begin());
-  std::uint32_t seed1 = static_cast<std::uint32_t>(m_rand.m_ulSeed1);
-  std::uint32_t seed2 = static_cast<std::uint32_t>(m_rand.m_ulSeed2);
-  std::uint32_t shift = static_cast<std::uint32_t>(m_ulShift);
+  std::uint32_t seed1 = static_cast<std::uint32_t>(seed1Word);
+  std::uint32_t seed2 = static_cast<std::uint32_t>(seed2Word);
+  std::uint32_t shift = static_cast<std::uint32_t>(shiftWord);
   for (unsigned int i = 0; i < length; ++i) {
     shift ^= maskOf(step(seed1, seed2));
-    const unsigned char clear = bytes[i];
-    bytes[i] = static_cast<unsigned char>(m_aucEncode[clear] ^ shift);
+    unsigned char clear;
+    bytes[i] = code(bytes[i], shift, clear);
     shift ^= clear;
   }
-  m_rand.m_ulSeed1 = seed1;
-  m_rand.m_ulSeed2 = seed2;
-  m_ulShift = shift;
+  seed1Word = seed1;
+  seed2Word = seed2;
+  shiftWord = shift;
+}
+
+}  // namespace
+
+void CQVOCrypt::Encode(CQVOString& text) {
+  runStream(text, m_rand.m_ulSeed1, m_rand.m_ulSeed2, m_ulShift,
+            [this](unsigned char byte, std::uint32_t shift, unsigned char& clear) {
+              clear = byte;
+              return static_cast<unsigned char>(m_aucEncode[byte] ^ shift);
+            });
 }
 
 void CQVOCrypt::Decode(CQVOString& text) {
-  const unsigned int length = text.length();
-  if (length == 0) return;
-  unsigned char* bytes = reinterpret_cast<unsigned char*>(text.begin());
-  std::uint32_t seed1 = static_cast<std::uint32_t>(m_rand.m_ulSeed1);
-  std::uint32_t seed2 = static_cast<std::uint32_t>(m_rand.m_ulSeed2);
-  std::uint32_t shift = static_cast<std::uint32_t>(m_ulShift);
-  for (unsigned int i = 0; i < length; ++i) {
-    shift ^= maskOf(step(seed1, seed2));
-    const unsigned char clear = m_aucDecode[(bytes[i] ^ shift) & 0xFFu];
-    bytes[i] = clear;
-    shift ^= clear;
-  }
-  m_rand.m_ulSeed1 = seed1;
-  m_rand.m_ulSeed2 = seed2;
-  m_ulShift = shift;
+  runStream(text, m_rand.m_ulSeed1, m_rand.m_ulSeed2, m_ulShift,
+            [this](unsigned char byte, std::uint32_t shift, unsigned char& clear) {
+              clear = m_aucDecode[(byte ^ shift) & 0xFFu];
+              return clear;
+            });
 }
 
 void CQVOCrypt::Reset() {
