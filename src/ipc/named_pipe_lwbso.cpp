@@ -3,6 +3,7 @@
 #include "QVOError.h"
 #include "QVOPipe.h"
 #include "ipc/lwbso_connector.h"
+#include "ipc/channels.h"
 #include "ipc/open_steps.h"
 #include "platform/platform.h"
 
@@ -140,10 +141,7 @@ long CQVONamedPipeNTLWBSO::Write(void const* buffer, int size, long timeout) {
   return failWithNativeCode(e);
 }
 
-bool CQVONamedPipeNTLWBSO::ConnectionPending() const {
-  if (!TwoNativePipes()) return pf::pipeWaitAvailable(NativeName());
-  return pf::pipeWaitAvailable(NativeInputChannelName()) || pf::pipeWaitAvailable(NativeOutputChannelName());
-}
+bool CQVONamedPipeNTLWBSO::ConnectionPending() const { return qvo::ipc::connectionPending(*this); }
 
 CQVONamedPipe* CQVONamedPipeNTLWBSO::createPeer() const {
   if (TwoNativePipes()) return new CQVONamedPipeNTLWBSO(OutputChannelName(), InputChannelName());
@@ -152,12 +150,7 @@ CQVONamedPipe* CQVONamedPipeNTLWBSO::createPeer() const {
 
 bool CQVONamedPipeNTLWBSO::Close() {
   if (!IsOpen()) return false;
-  if (TwoNativePipes()) {
-    Close_SingleChannel(m_hInput);
-    Close_SingleChannel(m_hOutput);
-  } else {
-    Close_SingleChannel(m_hPipe);
-  }
+  qvo::ipc::closeChannels(*this, m_hPipe, m_hInput, m_hOutput, [this](void* h) { Close_SingleChannel(h); });
   m_bHoldsHandles = false;
   IsOpen(false);
   return true;
@@ -177,13 +170,7 @@ bool CQVONamedPipeNTLWBSO::Close_SingleChannel(void* handle) {
 void CQVONamedPipeNTLWBSO::releaseHandles() {
   if (!m_bHoldsHandles) return;
   m_bHoldsHandles = false;
-  void* handles[3] = {m_hPipe, m_hInput, m_hOutput};
-  for (int i = 0; i < 3; ++i) {
-    bool seen = false;
-    for (int j = 0; j < i; ++j) seen = seen || handles[j] == handles[i];
-    if (!seen) pf::pipeClose(handles[i]);
-  }
-  m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle();
+  qvo::ipc::releaseDistinct(m_hPipe, m_hInput, m_hOutput);
   IsOpen(false);
 }
 

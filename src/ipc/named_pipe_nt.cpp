@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "QVOPipe.h"
+#include "ipc/channels.h"
 #include "ipc/open_steps.h"
 #include "platform/platform.h"
 
@@ -226,21 +227,13 @@ long CQVONamedPipeNT::Write(void const* buffer, int size, long) {
   return fail(e);
 }
 
-bool CQVONamedPipeNT::ConnectionPending() const {
-  if (!TwoNativePipes()) return pf::pipeWaitAvailable(NativeName());
-  return pf::pipeWaitAvailable(NativeInputChannelName()) || pf::pipeWaitAvailable(NativeOutputChannelName());
-}
+bool CQVONamedPipeNT::ConnectionPending() const { return qvo::ipc::connectionPending(*this); }
 
 // --- closing -----------------------------------------------------------------------------------------
 
 bool CQVONamedPipeNT::Close() {
   if (!IsOpen()) return false;
-  if (TwoNativePipes()) {
-    Close_SingleChannel(m_hInput);
-    Close_SingleChannel(m_hOutput);
-  } else {
-    Close_SingleChannel(m_hPipe);
-  }
+  qvo::ipc::closeChannels(*this, m_hPipe, m_hInput, m_hOutput, [this](void* h) { Close_SingleChannel(h); });
   m_bHoldsHandles = false;
   IsOpen(false);
   return true;
@@ -263,13 +256,7 @@ void CQVONamedPipeNT::releaseHandles() {
   if (!m_bHoldsHandles) return;
   m_bHoldsHandles = false;
   pf::pipeEventSet(m_hEvents[kClose]);
-  void* handles[3] = {m_hPipe, m_hInput, m_hOutput};
-  for (int i = 0; i < 3; ++i) {
-    bool seen = false;
-    for (int j = 0; j < i; ++j) seen = seen || handles[j] == handles[i];
-    if (!seen) pf::pipeClose(handles[i]);
-  }
-  m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle();
+  qvo::ipc::releaseDistinct(m_hPipe, m_hInput, m_hOutput);
   IsOpen(false);
 }
 
