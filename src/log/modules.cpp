@@ -23,35 +23,48 @@ bool ModuleTable::lookupTraced(std::string_view name) const {
   return all != nullptr && all->flag.load(std::memory_order_acquire);
 }
 
+std::uint64_t ModuleTable::switchedOnBits() const {
+  std::uint64_t bits = 0;
+  for (auto const& e : m_entries) {
+    if (!e->flag.load(std::memory_order_relaxed)) continue;
+    if (e->name == "ALL") return ~std::uint64_t{0};
+    bits |= onBitOf(e->key);
+  }
+  return bits;
+}
+
 void ModuleTable::set(std::string_view name, bool flag) {
   Key const key = keyOf(name);
   std::lock_guard<std::mutex> guard(m_changeLock);
+  // A name's bit is published before its flag goes on and withdrawn after it goes off, so a clear bit
+  // never hides a flag that is on.
+  if (flag) {
+    std::uint64_t const bit = name == "ALL" ? ~std::uint64_t{0} : onBitOf(key);
+    m_onBits.fetch_or(bit, std::memory_order_release);
+  }
   if (Entry* e = find(name, key)) {
-    // Counted before a flag goes on and after it goes off, so a count of 0 is never wrong.
-    if (flag && !e->flag.load(std::memory_order_relaxed)) m_onCount.fetch_add(1, std::memory_order_release);
-    bool const was = e->flag.exchange(flag, std::memory_order_acq_rel);
-    if (!flag && was) m_onCount.fetch_sub(1, std::memory_order_release);
-    return;
-  }
-  if (flag) m_onCount.fetch_add(1, std::memory_order_release);
-  m_entries.push_back(std::make_unique<Entry>(name, key, flag));
-  Entry* entry = m_entries.back().get();
-  Slots* spilled = m_spilled.load(std::memory_order_relaxed);
-  std::size_t const capacity = spilled == nullptr ? kInlineSlots : spilled->mask + 1;
-  // Keep the array at most half full, so probes stay short and always meet an empty slot. Readers
-  // still probing an outgrown array find every entry that was there; flags live in the entries.
-  if (2 * (m_count + 1) > capacity) {
-    auto bigger = std::make_unique<Slots>(2 * capacity);
-    for (auto const& old : m_entries) place(bigger->slot.get(), bigger->mask, old.get());
-    m_arrays.push_back(std::move(bigger));
-    m_spilled.store(m_arrays.back().get(), std::memory_order_release);
-  } else if (spilled == nullptr) {
-    place(m_inline, kInlineSlots - 1, entry);
+    e->flag.store(flag, std::memory_order_release);
   } else {
-    place(spilled->slot.get(), spilled->mask, entry);
+    m_entries.push_back(std::make_unique<Entry>(name, key, flag));
+    Entry* entry = m_entries.back().get();
+    Slots* spilled = m_spilled.load(std::memory_order_relaxed);
+    std::size_t const capacity = spilled == nullptr ? kInlineSlots : spilled->mask + 1;
+    // Keep the array at most half full, so probes stay short and always meet an empty slot. Readers
+    // still probing an outgrown array find every entry that was there; flags live in the entries.
+    if (2 * (m_count + 1) > capacity) {
+      auto bigger = std::make_unique<Slots>(2 * capacity);
+      for (auto const& old : m_entries) place(bigger->slot.get(), bigger->mask, old.get());
+      m_arrays.push_back(std::move(bigger));
+      m_spilled.store(m_arrays.back().get(), std::memory_order_release);
+    } else if (spilled == nullptr) {
+      place(m_inline, kInlineSlots - 1, entry);
+    } else {
+      place(spilled->slot.get(), spilled->mask, entry);
+    }
+    ++m_count;
+    if (name == "ALL") m_all.store(entry, std::memory_order_release);
   }
-  ++m_count;
-  if (name == "ALL") m_all.store(entry, std::memory_order_release);
+  if (!flag) m_onBits.store(switchedOnBits(), std::memory_order_release);
 }
 
 }  // namespace qvo

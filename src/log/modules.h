@@ -43,14 +43,18 @@ class ModuleTable {
   }
 
   // isTraced without a call and without a probe loop, for the formatting trace forms, whose switched-off
-  // path then needs no frame: a name of up to 16 bytes (the usual ones) found in its home slot, or whose
-  // home slot is empty, is answered here; any other name gets `ask` and is looked up by isTraced.
+  // path then needs no frame. A name whose bit is not among the switched-on names' bits is answered at
+  // once; else a name of up to 16 bytes found in its home slot, or whose home slot is empty, is answered
+  // here; any other name gets `ask` and is looked up by isTraced.
   enum class Traced { no, yes, ask };
   Traced quickTraced(std::string_view name) const {
-    // A log with nothing switched on (the library's default) answers without a lookup.
-    if (m_onCount.load(std::memory_order_acquire) == 0) return Traced::no;
+    std::uint64_t const onBits = m_onBits.load(std::memory_order_acquire);
+    // A log with nothing switched on (the library's default) answers without reading the name.
+    if (onBits == 0) return Traced::no;
+    Key k = wordsOf(name);
+    if ((onBits & onBitOf(k)) == 0) return Traced::no;
     if (name.size() > 16) return Traced::ask;
-    Key const k = keyOf(name);
+    hashKey(k, name);
     Slots const* spilled = m_spilled.load(std::memory_order_acquire);
     Entry const* e = spilled == nullptr ? m_inline[k.hash & (kInlineSlots - 1)].load(std::memory_order_acquire)
                                         : spilled->slot[k.hash & spilled->mask].load(std::memory_order_acquire);
@@ -92,7 +96,8 @@ class ModuleTable {
     std::memcpy(&v, p, sizeof v);
     return v;
   }
-  static Key keyOf(std::string_view name) {
+  // The two words and the size of a name (its hash still 0).
+  static Key wordsOf(std::string_view name) {
     char const* p = name.data();
     std::size_t const n = name.size();
     Key k{0, 0, 0, n};
@@ -106,11 +111,27 @@ class ModuleTable {
       auto b = [p](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(p[i])}; };
       k.w0 = (b(0) << 16) | (b(n / 2) << 8) | b(n - 1);
     }
+    return k;
+  }
+  // Sets the hash of a key made by wordsOf from the same name.
+  static void hashKey(Key& k, std::string_view name) {
+    char const* p = name.data();
+    std::size_t const n = name.size();
     std::uint64_t h = (k.w0 * 0x9E3779B97F4A7C15ull) ^ (k.w1 * 0xC2B2AE3D27D4EB4Full) ^ n;
     for (std::size_t i = 8; i + 8 < n; i += 8) h = (h ^ load64(p + i)) * 0x9E3779B97F4A7C15ull;
     k.hash = h ^ (h >> 31);
+  }
+  static Key keyOf(std::string_view name) {
+    Key k = wordsOf(name);
+    hashKey(k, name);
     return k;
   }
+  // One of 64 bits picked by a name's words: m_onBits holds those of the switched-on names.
+  static std::uint64_t onBitOf(Key const& k) {
+    return std::uint64_t{1} << (((k.w0 + (k.w1 << 1) + k.size) * 0x9E3779B97F4A7C15ull) >> 58);
+  }
+  // m_onBits anew from the flags (under the change lock); every bit while "ALL" is on.
+  std::uint64_t switchedOnBits() const;
 
   static constexpr std::size_t kInlineSlots = 32;
 
@@ -136,7 +157,7 @@ class ModuleTable {
   std::atomic<Entry*> m_inline[kInlineSlots];
   std::atomic<Slots*> m_spilled;  // null while the slots are inline
   std::atomic<Entry*> m_all;  // the "ALL" entry, once it exists
-  std::atomic<std::size_t> m_onCount{0};  // entries whose flag is true
+  std::atomic<std::uint64_t> m_onBits{0};  // onBitOf of each switched-on name; 0 when none is on
   std::mutex m_changeLock;
   std::size_t m_count = 0;
   std::vector<std::unique_ptr<Entry>> m_entries;
