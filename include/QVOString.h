@@ -307,6 +307,9 @@ class QVO_API String {
   // Assigns (appends) count bytes, embedded NULs included; the bytes may lie in this string's buffer.
   void assignBytes(char const* bytes, std::uint32_t count);
   void appendBytes(char const* bytes, std::size_t count);
+  // Sets the text of an integer: its decimal text (as Wide) without a format, else the format's rendering.
+  template <typename Wide, typename Number>
+  void setIntegerText(Number value, char const* format);
   // appendBytes with the case that fits inline: m_length + count + 1 <= m_capacity.
   void appendFitting(char const* bytes, std::size_t count) {
     std::uint32_t const length = m_length;

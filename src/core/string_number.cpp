@@ -71,45 +71,32 @@ bool String::toFloat(String const& text, float& value) {
   return value != 0 || (errno != EINVAL && errno != ERANGE);
 }
 
-// Numbers start without storage; their text takes the growth rule.
-String::String(int value, char const* format) : m_length(0), m_capacity(0), m_buffer(nullptr) {
+template <typename Wide, typename Number>
+void String::setIntegerText(Number value, char const* format) {
   if (format == nullptr) {
-    toString(static_cast<long>(value), *this);
+    toString(static_cast<Wide>(value), *this);
     return;
   }
   RenderedText rendered;
   rendered.format(format, value);
   assignBytes(rendered.data(), static_cast<std::uint32_t>(rendered.size()));
+}
+
+// Numbers start without storage; their text takes the growth rule.
+String::String(int value, char const* format) : m_length(0), m_capacity(0), m_buffer(nullptr) {
+  setIntegerText<long>(value, format);
 }
 
 String::String(long value, char const* format) : m_length(0), m_capacity(0), m_buffer(nullptr) {
-  if (format == nullptr) {
-    toString(value, *this);
-    return;
-  }
-  RenderedText rendered;
-  rendered.format(format, value);
-  assignBytes(rendered.data(), static_cast<std::uint32_t>(rendered.size()));
+  setIntegerText<long>(value, format);
 }
 
 String::String(unsigned int value, char const* format) : m_length(0), m_capacity(0), m_buffer(nullptr) {
-  if (format == nullptr) {
-    toString(static_cast<unsigned long>(value), *this);
-    return;
-  }
-  RenderedText rendered;
-  rendered.format(format, value);
-  assignBytes(rendered.data(), static_cast<std::uint32_t>(rendered.size()));
+  setIntegerText<unsigned long>(value, format);
 }
 
 String::String(unsigned long value, char const* format) : m_length(0), m_capacity(0), m_buffer(nullptr) {
-  if (format == nullptr) {
-    toString(value, *this);
-    return;
-  }
-  RenderedText rendered;
-  rendered.format(format, value);
-  assignBytes(rendered.data(), static_cast<std::uint32_t>(rendered.size()));
+  setIntegerText<unsigned long>(value, format);
 }
 
 String::String(float value, char const* format) : String(static_cast<double>(value), format) {}
