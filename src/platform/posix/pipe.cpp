@@ -412,18 +412,26 @@ int pipeConnect(PipeHandle handle, void*, long timeoutMs, PipeHandle cancel) {
   }
 }
 
-int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void*, PipeHandle cancel,
-             std::uint32_t& count) {
-  count = 0;
+namespace {
+// The connected socket of a handle used in `direction`, or the error of using it so.
+int connectedFd(PipeHandle handle, PipeDirection direction, int& fd) {
   auto pipe = findPipe(handle);
   if (!pipe) return PipeError::badHandle;
-  int fd;
   {
     std::lock_guard<std::mutex> g(pipe->lock);
     fd = pipe->fd;
   }
-  if (pipe->direction != PipeDirection::read) return PipeError::accessDenied;
+  if (pipe->direction != direction) return PipeError::accessDenied;
   if (fd < 0) return ENOTCONN;
+  return 0;
+}
+}  // namespace
+
+int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void*, PipeHandle cancel,
+             std::uint32_t& count) {
+  count = 0;
+  int fd;
+  if (const int e = connectedFd(handle, PipeDirection::read, fd)) return e;
   // Bytes already there are returned even when `cancel` is set: only a wait is ended by it.
   for (;;) {
     const ssize_t n = ::recv(fd, buffer, size, MSG_DONTWAIT);
@@ -441,15 +449,8 @@ int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void*, PipeHan
 int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void*, PipeHandle cancel,
               std::uint32_t& count) {
   count = 0;
-  auto pipe = findPipe(handle);
-  if (!pipe) return PipeError::badHandle;
   int fd;
-  {
-    std::lock_guard<std::mutex> g(pipe->lock);
-    fd = pipe->fd;
-  }
-  if (pipe->direction != PipeDirection::write) return PipeError::accessDenied;
-  if (fd < 0) return ENOTCONN;
+  if (const int e = connectedFd(handle, PipeDirection::write, fd)) return e;
   const char* bytes = static_cast<const char*>(buffer);
   while (count < size) {
     const ssize_t n = ::send(fd, bytes + count, size - count, MSG_DONTWAIT | MSG_NOSIGNAL);
