@@ -13,6 +13,7 @@
 #include "QVOFile.h"
 #include "QVOLog.h"
 #include "support/file_fixtures.h"
+#include "support/handles.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -962,33 +963,30 @@ TEST_F(FileTest, NullNamesAreEmptyNames) {
 // ---------------------------------------------------------------------------------------------
 // Reliability
 
-#ifdef __linux__
 TEST_F(FileTest, NoOperationLeaksADescriptor) {
   writeBytes(path("seed.bin"), patternBytes(5000));
-  int const before = filetest::openDescriptorCount();
-  ASSERT_GT(before, 0);
-  for (int i = 0; i < 1000; ++i) {
-    CQVOFile a("a.bin", dir(), "", 'b', 0, true);
-    a.Write("abc", 3);
-    CQVOFile refused("a.bin", dir(), "r", 'b', 1, true);  // refused by the lock
-    CQVOFile seed("seed.bin", dir(), "r", 'b', 1, true);
-    a.Copy(seed, CQVOFile::eCopyOverwrite);
-    a.Copy(seed, CQVOFile::eCopyNew);  // -2 while open
-    CQVOFile b("b.bin", dir(), "r", 'b', 0, false);
-    b.Copy(seed, CQVOFile::eCopyNew);
-    b.Copy(seed, CQVOFile::eCopyNew);  // -2: exists
-    a.Rename("c.bin");
-    CQVOTextFile t("c.bin", dir(), "r", 1, true);
-    t.GetContent();
-    t.ReadNextLine();
-    CQVOFile copy(a);
-    copy = seed;
-    a.EmptyFile();
-    a.Delete();
-    b.Delete();
-  }
-  EXPECT_EQ(filetest::openDescriptorCount(), before);
+  qvotest::expectNoHandleGrowth(
+      [&] {
+        CQVOFile a("a.bin", dir(), "", 'b', 0, true);
+        a.Write("abc", 3);
+        CQVOFile refused("a.bin", dir(), "r", 'b', 1, true);  // refused by the lock
+        CQVOFile seed("seed.bin", dir(), "r", 'b', 1, true);
+        a.Copy(seed, CQVOFile::eCopyOverwrite);
+        a.Copy(seed, CQVOFile::eCopyNew);  // -2 while open
+        CQVOFile b("b.bin", dir(), "r", 'b', 0, false);
+        b.Copy(seed, CQVOFile::eCopyNew);
+        b.Copy(seed, CQVOFile::eCopyNew);  // -2: exists
+        a.Rename("c.bin");
+        CQVOTextFile t("c.bin", dir(), "r", 1, true);
+        t.GetContent();
+        t.ReadNextLine();
+        CQVOFile copy(a);
+        copy = seed;
+        a.EmptyFile();
+        a.Delete();
+        b.Delete();
+      },
+      1000);
 }
-#endif
 
 }  // namespace

@@ -47,20 +47,6 @@ void writeFile(const std::string& path, const std::string& content) {
   out << content;
 }
 
-long openHandleCount() {
-#if defined(_WIN32)
-  DWORD count = 0;
-  // A running process always holds some handles: a count of 0 is a stub's answer (Wine gives one).
-  if (!::GetProcessHandleCount(::GetCurrentProcess(), &count) || count == 0) return -1;
-  return static_cast<long>(count);
-#else
-  long count = 0;
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it("/proc/self/fd", ec), end; !ec && it != end; it.increment(ec)) ++count;
-  return ec ? -1 : count;
-#endif
-}
-
 bool hasUncollectedChild() {
 #if defined(_WIN32)
   return false;

@@ -19,8 +19,6 @@ std::string quotedHelper(const std::string& name = "qvo_child");
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
 
-// Number of handles (Windows) or descriptors (Linux) the process has open; -1 where it cannot be told.
-long openHandleCount();
 // True when a child of this process has ended and was not collected (a zombie). Always false on Windows.
 bool hasUncollectedChild();
 

@@ -76,19 +76,6 @@ std::vector<std::string> TraceCapture::texts() const {
   return lines;
 }
 
-int openDescriptorCount() {
-#ifdef __linux__
-  int count = 0;
-  for (auto const& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-    (void)entry;
-    ++count;
-  }
-  return count;
-#else
-  return -1;
-#endif
-}
-
 int runUnprivileged(std::function<bool()> const& check, std::string& why) {
 #ifdef _WIN32
   // Windows refuses by file attributes, which bind every user: nothing to give up.

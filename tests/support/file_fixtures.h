@@ -44,9 +44,6 @@ class TraceCapture {
   std::string m_file;
 };
 
-// Number of open descriptors of this process (Linux: entries of /proc/self/fd); -1 elsewhere.
-int openDescriptorCount();
-
 // Runs `check` in a process without root's privileges (a child that switches to the "nobody" user
 // when the tests run as root, or this process otherwise). Returns 1 when the check held, 0 when it
 // failed, -1 when such a process cannot be had (then `why` says why).

@@ -1,5 +1,4 @@
-// Shared fixtures of the pipe tests: unique pipe names, the count of the process's open handles, and a
-// hang guard for operations that block.
+// Shared fixtures of the pipe tests: unique pipe names and a hang guard for operations that block.
 #ifndef QVOBASE_TESTS_PIPE_SUPPORT_H
 #define QVOBASE_TESTS_PIPE_SUPPORT_H
 
@@ -12,9 +11,6 @@ namespace pipetest {
 
 // A pipe name no other run and no other test uses: "<what>_<run>_<n>".
 std::string uniqueName(char const* what);
-
-// Open handles (Windows) or descriptors (Linux) of this process.
-long openHandleCount();
 
 // How long a test waits for an operation that must end before it calls it a hang. Only a guard: no
 // test measures how long anything takes.
