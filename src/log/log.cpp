@@ -14,8 +14,6 @@ double Log::DefaultOSMaxFileSizeRatio = 0.5;
 
 namespace {
 
-using Traced = ModuleTable::Traced;
-
 // The record paths stay out of line, so the trace forms' switched-off path is the module check alone
 // (no saved registers, no frame for the record buffers).
 [[gnu::noinline]] bool postRecord(LogImplementation* impl, std::string const& module, long level,
@@ -27,11 +25,11 @@ using Traced = ModuleTable::Traced;
   return true;
 }
 
-// Finishes the module check that quickTraced left open, then formats and posts the record.
-[[gnu::noinline]] bool postFormatted(LogImplementation* impl, Traced traced, std::string const& module, long level,
+// The formatting forms' out-of-line path: the whole module check, then the record formatted and posted.
+[[gnu::noinline]] bool postFormatted(LogImplementation* impl, std::string const& module, long level,
                                      std::string const& sourceFile, long sourceLine, bool flushNow, char const* format,
                                      va_list args) {
-  if (traced == Traced::ask && !impl->modules().isTraced(module)) return false;
+  if (!impl->modules().isTraced(module)) return false;
   char small[2048];
   std::string big;
   return postRecord(impl, module, level, sourceFile, sourceLine, record::formatInto(small, big, format, args),
@@ -39,18 +37,17 @@ using Traced = ModuleTable::Traced;
 }
 
 // The same for a text without record header.
-[[gnu::noinline]] bool postPlain(LogImplementation* impl, Traced traced, std::string const& module, char const* format,
-                                 va_list args) {
-  if (traced == Traced::ask && !impl->modules().isTraced(module)) return false;
+[[gnu::noinline]] bool postPlain(LogImplementation* impl, std::string const& module, char const* format, va_list args) {
+  if (!impl->modules().isTraced(module)) return false;
   char small[2048];
   std::string big;
   impl->post(record::formatInto(small, big, format, args), false);
   return true;
 }
 
-// The module check of the formatting forms; a handle without back-end traces nothing.
-Traced quickCheck(LogImplementation* impl, std::string const& module) {
-  return impl == nullptr ? Traced::no : impl->modules().quickTraced(module);
+// The formatting forms' inline check; a handle without back-end traces nothing.
+bool mayTrace(LogImplementation* impl, std::string const& module) {
+  return impl != nullptr && impl->modules().mayBeTraced(module);
 }
 
 // Constant-initialised, so it exists before and after every use of the process-wide log.
@@ -160,10 +157,9 @@ bool Log::write(std::string const& module, std::string const& text) {
 }
 
 bool Log::trace(std::string const& module, char const* format, ...) {
-  Traced const traced = quickCheck(m_impl, module);
-  if (traced == Traced::no) return false;
+  if (!mayTrace(m_impl, module)) return false;
   bool posted = false;
-  QVO_WITH_VA_ARGS(format, posted = postPlain(m_impl, traced, module, format, args));
+  QVO_WITH_VA_ARGS(format, posted = postPlain(m_impl, module, format, args));
   return posted;
 }
 
@@ -182,31 +178,26 @@ bool Log::write(std::string const& module, long level, std::string const& source
 // The formatting record forms check the module before they format.
 bool Log::trace(std::string const& module, long level, std::string const& sourceFile, long sourceLine,
                 char const* format, ...) {
-  Traced const traced = quickCheck(m_impl, module);
-  if (traced == Traced::no) return false;
+  if (!mayTrace(m_impl, module)) return false;
   bool posted = false;
-  QVO_WITH_VA_ARGS(format,
-                   posted = postFormatted(m_impl, traced, module, level, sourceFile, sourceLine, false, format, args));
+  QVO_WITH_VA_ARGS(format, posted = postFormatted(m_impl, module, level, sourceFile, sourceLine, false, format, args));
   return posted;
 }
 
 bool Log::trace(std::string const& module, TraceLevel level, std::string const& sourceFile, long sourceLine,
                 char const* format, ...) {
-  Traced const traced = quickCheck(m_impl, module);
-  if (traced == Traced::no) return false;
+  if (!mayTrace(m_impl, module)) return false;
   bool posted = false;
-  QVO_WITH_VA_ARGS(format, posted = postFormatted(m_impl, traced, module, static_cast<long>(level), sourceFile,
-                                                  sourceLine, false, format, args));
+  QVO_WITH_VA_ARGS(format, posted = postFormatted(m_impl, module, static_cast<long>(level), sourceFile, sourceLine,
+                                                  false, format, args));
   return posted;
 }
 
 bool Log::write(std::string const& module, long level, std::string const& sourceFile, long sourceLine,
                 char const* format, ...) {
-  Traced const traced = quickCheck(m_impl, module);
-  if (traced == Traced::no) return false;
+  if (!mayTrace(m_impl, module)) return false;
   bool posted = false;
-  QVO_WITH_VA_ARGS(format,
-                   posted = postFormatted(m_impl, traced, module, level, sourceFile, sourceLine, true, format, args));
+  QVO_WITH_VA_ARGS(format, posted = postFormatted(m_impl, module, level, sourceFile, sourceLine, true, format, args));
   return posted;
 }
 

@@ -42,10 +42,18 @@ class ModuleTable {
     return t == Traced::ask ? lookupTraced(name) : t == Traced::yes;
   }
 
-  // isTraced without a call and without a probe loop, for the formatting trace forms, whose switched-off
-  // path then needs no frame. A name whose bit is not among the switched-on names' bits is answered at
-  // once; else a name of up to 16 bytes found in its home slot, or whose home slot is empty, is answered
-  // here; any other name gets `ask` and is looked up by isTraced.
+  // False when the name is certainly not traced: its bit is not among the switched-on names' bits (or
+  // nothing is on). A few loads and a multiply, no call: the formatting trace forms test it first, so a
+  // record of a switched-off module costs them no frame, and leave the rest of the check (isTraced) to
+  // their out-of-line path.
+  bool mayBeTraced(std::string_view name) const {
+    std::uint64_t const onBits = m_onBits.load(std::memory_order_acquire);
+    return onBits != 0 && (onBits & onBitOf(wordsOf(name))) != 0;
+  }
+
+ private:
+  // isTraced's inline part: the bit test, then a name of up to 16 bytes found in its home slot, or
+  // whose home slot is empty, is answered; any other name gets `ask` for the full lookup.
   enum class Traced { no, yes, ask };
   Traced quickTraced(std::string_view name) const {
     std::uint64_t const onBits = m_onBits.load(std::memory_order_acquire);
@@ -66,7 +74,6 @@ class ModuleTable {
     return e != nullptr && e->flag.load(std::memory_order_acquire) ? Traced::yes : Traced::no;
   }
 
- private:
   // A name read as two words that together cover all its bytes (overlapping when it is short):
   // for names of up to 16 bytes, the two words and the size are the name itself.
   struct Key {
