@@ -16,8 +16,8 @@ namespace qvo {
 
 // Module names are compared byte-wise, case-sensitive. Lookups take no lock: entries are never
 // removed, each entry's flag is atomic, and the open-addressed slot array is published atomically,
-// so a traced-module check costs a few word loads and compares (no call) while other threads switch
-// modules. The first slot array lives inside the table (one pointer fewer to follow for the usual
+// so other threads may switch modules meanwhile. A 64-bit word with one bit per switched-on name
+// answers most checks of switched-off names before the table is read. The first slot array lives inside the table (one pointer fewer to follow for the usual
 // few modules); past kInlineSlots / 2 modules the slots move to the heap, where outgrown arrays are
 // kept until the table goes (together they are smaller than the current one). Changes are
 // serialised among themselves. Memory: one entry per distinct name.
@@ -37,43 +37,18 @@ class ModuleTable {
     return e != nullptr && e->flag.load(std::memory_order_acquire);
   }
   // The module's own flag, else the flag of "ALL", else false.
-  bool isTraced(std::string_view name) const {
-    Traced const t = quickTraced(name);
-    return t == Traced::ask ? lookupTraced(name) : t == Traced::yes;
-  }
+  bool isTraced(std::string_view name) const { return mayBeTraced(name) && lookupTraced(name); }
 
   // False when the name is certainly not traced: its bit is not among the switched-on names' bits (or
-  // nothing is on). A few loads and a multiply, no call: the formatting trace forms test it first, so a
-  // record of a switched-off module costs them no frame, and leave the rest of the check (isTraced) to
-  // their out-of-line path.
+  // nothing is on, the library's default). A few loads and a multiply, no call: the formatting trace
+  // forms test it first, so a record of a switched-off module costs them no frame, and leave the rest of
+  // the check (isTraced) to their out-of-line path.
   bool mayBeTraced(std::string_view name) const {
     std::uint64_t const onBits = m_onBits.load(std::memory_order_acquire);
     return onBits != 0 && (onBits & onBitOf(wordsOf(name))) != 0;
   }
 
  private:
-  // isTraced's inline part: the bit test, then a name of up to 16 bytes found in its home slot, or
-  // whose home slot is empty, is answered; any other name gets `ask` for the full lookup.
-  enum class Traced { no, yes, ask };
-  Traced quickTraced(std::string_view name) const {
-    std::uint64_t const onBits = m_onBits.load(std::memory_order_acquire);
-    // A log with nothing switched on (the library's default) answers without reading the name.
-    if (onBits == 0) return Traced::no;
-    Key k = wordsOf(name);
-    if ((onBits & onBitOf(k)) == 0) return Traced::no;
-    if (name.size() > 16) return Traced::ask;
-    hashKey(k, name);
-    Slots const* spilled = m_spilled.load(std::memory_order_acquire);
-    Entry const* e = spilled == nullptr ? m_inline[k.hash & (kInlineSlots - 1)].load(std::memory_order_acquire)
-                                        : spilled->slot[k.hash & spilled->mask].load(std::memory_order_acquire);
-    if (e == nullptr) {
-      e = m_all.load(std::memory_order_acquire);
-    } else if (e->key.w0 != k.w0 || e->key.w1 != k.w1 || e->key.size != k.size) {
-      return Traced::ask;
-    }
-    return e != nullptr && e->flag.load(std::memory_order_acquire) ? Traced::yes : Traced::no;
-  }
-
   // A name read as two words that together cover all its bytes (overlapping when it is short):
   // for names of up to 16 bytes, the two words and the size are the name itself.
   struct Key {
@@ -142,7 +117,7 @@ class ModuleTable {
 
   static constexpr std::size_t kInlineSlots = 32;
 
-  // isTraced's full lookup.
+  // The lookup behind isTraced: the name's own entry, else "ALL".
   bool lookupTraced(std::string_view name) const;
 
   Entry* find(std::string_view name, Key const& k) const {
