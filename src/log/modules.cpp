@@ -23,25 +23,34 @@ bool ModuleTable::lookupTraced(std::string_view name) const {
   return all != nullptr && all->flag.load(std::memory_order_acquire);
 }
 
-std::uint64_t ModuleTable::switchedOnBits() const {
+void ModuleTable::addOnBits(std::string_view name, Key const& key) {
+  bool const all = name == "ALL";
+  m_onBits.fetch_or(all ? ~std::uint64_t{0} : onBitOf(key), std::memory_order_release);
+  m_onSizes.fetch_or(all ? ~std::uint64_t{0} : sizeBitOf(key.size), std::memory_order_release);
+}
+
+void ModuleTable::refreshOnBits() {
+  std::uint64_t sizes = 0;
   std::uint64_t bits = 0;
   for (auto const& e : m_entries) {
     if (!e->flag.load(std::memory_order_relaxed)) continue;
-    if (e->name == "ALL") return ~std::uint64_t{0};
+    if (e->name == "ALL") {
+      sizes = bits = ~std::uint64_t{0};
+      break;
+    }
+    sizes |= sizeBitOf(e->key.size);
     bits |= onBitOf(e->key);
   }
-  return bits;
+  m_onSizes.store(sizes, std::memory_order_release);
+  m_onBits.store(bits, std::memory_order_release);
 }
 
 void ModuleTable::set(std::string_view name, bool flag) {
   Key const key = keyOf(name);
   std::lock_guard<std::mutex> guard(m_changeLock);
-  // A name's bit is published before its flag goes on and withdrawn after it goes off, so a clear bit
-  // never hides a flag that is on.
-  if (flag) {
-    std::uint64_t const bit = name == "ALL" ? ~std::uint64_t{0} : onBitOf(key);
-    m_onBits.fetch_or(bit, std::memory_order_release);
-  }
+  // A name's bits are published before its flag goes on and withdrawn after it goes off, so clear bits
+  // never hide a flag that is on.
+  if (flag) addOnBits(name, key);
   if (Entry* e = find(name, key)) {
     e->flag.store(flag, std::memory_order_release);
   } else {
@@ -64,7 +73,7 @@ void ModuleTable::set(std::string_view name, bool flag) {
     ++m_count;
     if (name == "ALL") m_all.store(entry, std::memory_order_release);
   }
-  if (!flag) m_onBits.store(switchedOnBits(), std::memory_order_release);
+  if (!flag) refreshOnBits();
 }
 
 }  // namespace qvo

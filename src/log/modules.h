@@ -39,13 +39,14 @@ class ModuleTable {
   // The module's own flag, else the flag of "ALL", else false.
   bool isTraced(std::string_view name) const { return mayBeTraced(name) && lookupTraced(name); }
 
-  // False when the name is certainly not traced: its bit is not among the switched-on names' bits (or
-  // nothing is on, the library's default). A few loads and a multiply, no call: the formatting trace
-  // forms test it first, so a record of a switched-off module costs them no frame, and leave the rest of
-  // the check (isTraced) to their out-of-line path.
+  // False when the name is certainly not traced: no switched-on name has its length (then its bytes are
+  // not even read), or its bit is not among the switched-on names' bits; false at once while nothing is
+  // on, the library's default. A few loads and a multiply, no call: the formatting trace forms test it
+  // first, so a record of a switched-off module costs them no frame, and leave the rest of the check
+  // (isTraced) to their out-of-line path.
   bool mayBeTraced(std::string_view name) const {
-    std::uint64_t const onBits = m_onBits.load(std::memory_order_acquire);
-    return onBits != 0 && (onBits & onBitOf(wordsOf(name))) != 0;
+    if (((m_onSizes.load(std::memory_order_acquire) >> (name.size() & 63)) & 1) == 0) return false;
+    return (m_onBits.load(std::memory_order_acquire) & onBitOf(wordsOf(name))) != 0;
   }
 
  private:
@@ -112,8 +113,12 @@ class ModuleTable {
   static std::uint64_t onBitOf(Key const& k) {
     return std::uint64_t{1} << (((k.w0 + (k.w1 << 1) + k.size) * 0x9E3779B97F4A7C15ull) >> 58);
   }
-  // m_onBits anew from the flags (under the change lock); every bit while "ALL" is on.
-  std::uint64_t switchedOnBits() const;
+  // One of 64 bits picked by a name's length: m_onSizes holds those of the switched-on names.
+  static std::uint64_t sizeBitOf(std::size_t size) { return std::uint64_t{1} << (size & 63); }
+  // m_onSizes and m_onBits anew from the flags (under the change lock).
+  void refreshOnBits();
+  // Sets the bits of a name whose flag goes on; every bit for "ALL" (then any name may be traced).
+  void addOnBits(std::string_view name, Key const& key);
 
   static constexpr std::size_t kInlineSlots = 32;
 
@@ -139,7 +144,8 @@ class ModuleTable {
   std::atomic<Entry*> m_inline[kInlineSlots];
   std::atomic<Slots*> m_spilled;  // null while the slots are inline
   std::atomic<Entry*> m_all;  // the "ALL" entry, once it exists
-  std::atomic<std::uint64_t> m_onBits{0};  // onBitOf of each switched-on name; 0 when none is on
+  std::atomic<std::uint64_t> m_onSizes{0};  // sizeBitOf of each switched-on name; 0 when none is on
+  std::atomic<std::uint64_t> m_onBits{0};   // onBitOf of each switched-on name
   std::mutex m_changeLock;
   std::size_t m_count = 0;
   std::vector<std::unique_ptr<Entry>> m_entries;
