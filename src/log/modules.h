@@ -16,11 +16,12 @@ namespace qvo {
 
 // Module names are compared byte-wise, case-sensitive. Lookups take no lock: entries are never
 // removed, each entry's flag is atomic, and the open-addressed slot array is published atomically,
-// so other threads may switch modules meanwhile. A 64-bit word with one bit per switched-on name
-// answers most checks of switched-off names before the table is read. The first slot array lives inside the table (one pointer fewer to follow for the usual
-// few modules); past kInlineSlots / 2 modules the slots move to the heap, where outgrown arrays are
-// kept until the table goes (together they are smaller than the current one). Changes are
-// serialised among themselves. Memory: one entry per distinct name.
+// so other threads may switch modules meanwhile. Two 64-bit words, with a bit per length and a bit per
+// name of the switched-on names, answer most checks of switched-off names before the table is read.
+// The first slot array lives inside the table (one pointer fewer to follow for the usual few modules);
+// past kInlineSlots / 2 modules the slots move to the heap, where outgrown arrays are kept until the
+// table goes (together they are smaller than the current one). Changes are serialised among
+// themselves. Memory: one entry per distinct name.
 class ModuleTable {
  public:
   ModuleTable();
