@@ -3,7 +3,8 @@
 //             a log without writer thread; spdlog file sink flushed on every level).
 //   Threaded: records handed to a writer thread, then a sync (qvo threaded trace + sync; spdlog async
 //             logger, blocking on overflow, + flush and wait for its queue).
-//   Disabled: a record of a switched-off module (spdlog: a call below the logger's level).
+//   Disabled: a record of a switched-off module (spdlog: a call below the logger's level); the
+//             SameLength case names a module as long as a switched-on one.
 // Every case writes the same ~100-character text under a header of the same shape, 1 and 4 threads.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -137,18 +138,23 @@ void BM_spdlog_Threaded(benchmark::State& state) {
 
 // --- switched off -----------------------------------------------------------------------------
 
-void BM_qvo_Disabled(benchmark::State& state) {
+// The module is switched off; NET and DISK are on. "BENCH" has a length no switched-on name has,
+// "DISC" shares its length with DISK, so its check reads the name too.
+void disabledWithQvo(benchmark::State& state, char const* name) {
   static qvo::Log log(false, false);
   log.activateModule("NET", true);
   log.activateModule("DISK", true);
-  log.activateModule("BENCH", false);
-  std::string const module = "BENCH";
+  log.activateModule(name, false);
+  std::string const module = name;
   // Built once, as spdlog's source location is.
   std::string const source = kSource;
   long i = 0;
   for (auto _ : state) benchmark::DoNotOptimize(log.trace(module, 0, source, kLine, "request %ld: %s", ++i, kText.c_str()));
   state.SetItemsProcessed(state.iterations());
 }
+
+void BM_qvo_Disabled(benchmark::State& state) { disabledWithQvo(state, "BENCH"); }
+void BM_qvo_DisabledSameLength(benchmark::State& state) { disabledWithQvo(state, "DISC"); }
 
 void BM_spdlog_Disabled(benchmark::State& state) {
   static auto logger = std::make_shared<spdlog::logger>(
@@ -175,5 +181,8 @@ BENCHMARK(BM_qvo_Threaded)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_spdlog_Threaded)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_qvo_Disabled)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_spdlog_Disabled)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_qvo_DisabledSameLength)->Threads(1)->Threads(4)->UseRealTime();
+// The same spdlog call: below the level, whatever the logger's name.
+BENCHMARK(BM_spdlog_Disabled)->Name("BM_spdlog_DisabledSameLength")->Threads(1)->Threads(4)->UseRealTime();
 
 BENCHMARK_MAIN();
