@@ -413,9 +413,11 @@ int pipeConnect(PipeHandle handle, void*, long timeoutMs, PipeHandle cancel) {
 }
 
 namespace {
-// The connected socket of a handle used in `direction`, or the error of using it so.
-int connectedFd(PipeHandle handle, PipeDirection direction, int& fd) {
-  auto pipe = findPipe(handle);
+// The pipe of a handle used in `direction` and its connected socket, or the error of using it so. The
+// caller holds `pipe` for the whole transfer: a Close meanwhile on another thread then cannot close the
+// socket under it (nor let the number go to another file).
+int connectedFd(PipeHandle handle, PipeDirection direction, std::shared_ptr<NativePipe>& pipe, int& fd) {
+  pipe = findPipe(handle);
   if (!pipe) return PipeError::badHandle;
   {
     std::lock_guard<std::mutex> g(pipe->lock);
@@ -430,8 +432,9 @@ int connectedFd(PipeHandle handle, PipeDirection direction, int& fd) {
 int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void*, PipeHandle cancel,
              std::uint32_t& count) {
   count = 0;
+  std::shared_ptr<NativePipe> pipe;
   int fd;
-  if (const int e = connectedFd(handle, PipeDirection::read, fd)) return e;
+  if (const int e = connectedFd(handle, PipeDirection::read, pipe, fd)) return e;
   // Bytes already there are returned even when `cancel` is set: only a wait is ended by it.
   for (;;) {
     const ssize_t n = ::recv(fd, buffer, size, MSG_DONTWAIT);
@@ -449,8 +452,9 @@ int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void*, PipeHan
 int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void*, PipeHandle cancel,
               std::uint32_t& count) {
   count = 0;
+  std::shared_ptr<NativePipe> pipe;
   int fd;
-  if (const int e = connectedFd(handle, PipeDirection::write, fd)) return e;
+  if (const int e = connectedFd(handle, PipeDirection::write, pipe, fd)) return e;
   const char* bytes = static_cast<const char*>(buffer);
   while (count < size) {
     const ssize_t n = ::send(fd, bytes + count, size - count, MSG_DONTWAIT | MSG_NOSIGNAL);
