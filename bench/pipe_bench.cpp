@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -269,20 +270,26 @@ void BM_qvo_ReadMessage(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * kMessage);
 }
 
-// The peers: the same transfers over a bare pipe. Reads of `block` bytes per iteration from a peer
-// that writes blocks of `written` bytes.
-void rawRead(benchmark::State& state, int block, int written) {
+// The peers: the same transfers over a bare pipe, created here with the peer process in `role` at its
+// other end. The peer is declared before the pipe, so the pipe closes first and the peer ends.
+bool rawWithPeer(benchmark::State& state, std::optional<Peer>& peer, RawPipe& pipe, bool reads, char const* role,
+                 int written) {
   const std::string name = uniqueName();
-  RawPipe pipe;
-  if (!pipe.create(name, true)) {
+  if (!pipe.create(name, reads)) {
     state.SkipWithError("no raw pipe");
-    return;
+    return false;
   }
-  Peer peer("raw-write", name, written);
-  if (!peer.started() || !pipe.accept()) {
-    state.SkipWithError("the raw pipe did not connect");
-    return;
-  }
+  peer.emplace(role, name, written);
+  if (peer->started() && pipe.accept()) return true;
+  state.SkipWithError("the raw pipe did not connect");
+  return false;
+}
+
+// Reads of `block` bytes per iteration from a peer that writes blocks of `written` bytes.
+void rawRead(benchmark::State& state, int block, int written) {
+  std::optional<Peer> peer;
+  RawPipe pipe;
+  if (!rawWithPeer(state, peer, pipe, true, "raw-write", written)) return;
   std::vector<char> buffer(static_cast<size_t>(block));
   for (auto _ : state) {
     if (!pipe.readAll(buffer.data(), block)) {
@@ -291,21 +298,12 @@ void rawRead(benchmark::State& state, int block, int written) {
     }
   }
   state.SetBytesProcessed(state.iterations() * block);
-  pipe.close();
 }
 
 void rawWrite(benchmark::State& state) {
-  const std::string name = uniqueName();
+  std::optional<Peer> peer;
   RawPipe pipe;
-  if (!pipe.create(name, false)) {
-    state.SkipWithError("no raw pipe");
-    return;
-  }
-  Peer peer("raw-read", name, kBlock);
-  if (!peer.started() || !pipe.accept()) {
-    state.SkipWithError("the raw pipe did not connect");
-    return;
-  }
+  if (!rawWithPeer(state, peer, pipe, false, "raw-read", kBlock)) return;
   std::vector<char> buffer(kBlock, 'b');
   for (auto _ : state) {
     if (pipe.writeAll(buffer.data(), kBlock) != kBlock) {
@@ -314,7 +312,6 @@ void rawWrite(benchmark::State& state) {
     }
   }
   state.SetBytesProcessed(state.iterations() * kBlock);
-  pipe.close();
 }
 
 void BM_raw_Read64K(benchmark::State& state) { rawRead(state, kBlock, kBlock); }

@@ -1,17 +1,8 @@
-// Shared fixtures of the pipe tests: unique names, hang guards, the program folder.
+// Shared fixtures of the pipe tests: unique names and the wait within the hang guard.
 #include "support/pipe_support.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
 #include <random>
 #include <thread>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dirent.h>
-#endif
 
 namespace pipetest {
 
@@ -20,7 +11,6 @@ std::string uniqueName(char const* what) {
   static int counter = 0;
   return std::string(what) + "_" + std::to_string(run) + "_" + std::to_string(++counter);
 }
-
 
 bool eventually(std::function<bool()> const& done) {
   const auto limit = std::chrono::steady_clock::now() + kHangGuard;
