@@ -10,6 +10,12 @@
 // Locks are queried with F_OFD_GETLK, which neither takes them nor consumes the creator's connection.
 // Every descriptor is non-blocking and waits go through poll() together with an eventfd that Close sets,
 // so a wait of one thread is ended at once by a close in another.
+//
+// Nobody but the user may reach the user's pipes. Every operation opens the pipe directory once, refuses
+// it (EACCES) unless it is a directory, not a symbolic link, owned by the effective user and closed to
+// group and others, and then reaches the files in it only through that descriptor, so a directory
+// renamed, replaced or handed over after the check is never used. Each connection is also checked from
+// both ends: the other end's credentials must name the same user, or the connection is dropped.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -67,16 +73,17 @@ struct NativePipe {
   int listenFd = -1;             // creator: the listening socket, until the other end is accepted
   int lockFd = -1;               // creator: holds the instance lock
   int claimFd = -1;              // opener: holds the claim lock
+  int dirFd = -1;                // creator: the checked pipe directory
   bool closed = false;
   bool creator = false;
   PipeDirection direction = PipeDirection::read;
-  std::string path;              // creator: the socket's path
+  std::string leaf;              // creator: the socket's name in the directory
 
   NativePipe() = default;
   NativePipe(NativePipe const&) = delete;
   NativePipe& operator=(NativePipe const&) = delete;
   ~NativePipe() {
-    for (int d : {fd, listenFd, lockFd, claimFd}) {
+    for (int d : {fd, listenFd, lockFd, claimFd, dirFd}) {
       if (d >= 0) ::close(d);
     }
   }
@@ -135,19 +142,77 @@ std::string runtimeDirectory() {
   return "/tmp/qvo-pipes-" + std::to_string(::getuid());
 }
 
-// Creates the per-user directory, or checks that the existing one is ours and closed to others.
-int ensureDirectory() {
-  std::string dir = pipeNamePrefix();
-  dir.pop_back();
-  if (::mkdir(dir.c_str(), 0700) == 0) return ::chmod(dir.c_str(), 0700) == 0 ? 0 : errno;
-  if (errno != EEXIST) return errno;
-  struct stat st;
-  if (::lstat(dir.c_str(), &st) != 0) return errno;
-  if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid() || (st.st_mode & 077) != 0) return EACCES;
-  return 0;
+// A descriptor closed when it goes out of scope, unless released.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd = -1) : m_fd(fd) {}
+  ~Descriptor() {
+    if (m_fd >= 0) ::close(m_fd);
+  }
+  Descriptor(Descriptor const&) = delete;
+  Descriptor& operator=(Descriptor const&) = delete;
+  int get() const { return m_fd; }
+  int release() {
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
+  }
+
+ private:
+  int m_fd;
+};
+
+// Splits a native name into its directory and the name of the pipe in it.
+bool splitName(std::string const& path, std::string& dir, std::string& leaf) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos || slash + 1 == path.size()) return false;
+  dir = slash == 0 ? std::string("/") : path.substr(0, slash);
+  leaf = path.substr(slash + 1);
+  return true;
 }
 
-bool fillAddress(std::string const& path, sockaddr_un& addr) {
+// True when the open directory is the user's own and closed to everybody else.
+bool privateDirectory(int dirFd) {
+  struct stat st;
+  return ::fstat(dirFd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+         (st.st_mode & 077) == 0;
+}
+
+// Opens a pipe directory and checks it. `create`: the per-user directory is made (mode 0700) when it
+// is missing. Returns the descriptor, or -1 with errno: EACCES when the directory is a symbolic link,
+// no directory, another user's or open to others; ENOENT when it does not exist.
+int openDirectory(std::string const& dir, bool create) {
+  bool made = false;
+  if (create && dir + "/" == pipeNamePrefix()) {
+    if (::mkdir(dir.c_str(), 0700) == 0) {
+      made = true;
+    } else if (errno != EEXIST) {
+      return -1;
+    }
+  }
+  Descriptor fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (fd.get() < 0) {
+    if (errno == ELOOP || errno == ENOTDIR) errno = EACCES;
+    return -1;
+  }
+  struct stat st;
+  if (made && ::fstat(fd.get(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()) {
+    ::fchmod(fd.get(), 0700);  // the umask may have taken the owner's own bits
+  }
+  if (!privateDirectory(fd.get())) {
+    errno = EACCES;
+    return -1;
+  }
+  return fd.release();
+}
+
+// The address of the socket `leaf` in the open directory `dirFd`. bind and connect take a path and
+// Linux has no form of them relative to a directory descriptor; changing the working directory would
+// change it for every thread of the process. "/proc/self/fd/<dirFd>" leads to the very directory that
+// descriptor holds (it is not looked up by name again), so the socket is made and reached in the
+// directory that was checked, whatever its name leads to by then. False when the path does not fit.
+bool fillAddress(int dirFd, std::string const& leaf, sockaddr_un& addr) {
+  const std::string path = "/proc/self/fd/" + std::to_string(dirFd) + "/" + leaf;
   std::memset(&addr, 0, sizeof addr);
   addr.sun_family = AF_UNIX;
   if (path.size() >= sizeof addr.sun_path) return false;
@@ -155,9 +220,18 @@ bool fillAddress(std::string const& path, sockaddr_un& addr) {
   return true;
 }
 
-// True when another open file description holds a lock on the file (a missing file holds none).
-bool lockHeld(std::string const& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// True when the other end of a connected socket runs as this process's effective user.
+bool peerIsSameUser(int fd) {
+  ucred peer;
+  socklen_t size = sizeof peer;
+  return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && size == sizeof peer &&
+         peer.uid == ::geteuid();
+}
+
+// True when another open file description holds a lock on the file `name` of the directory (a missing
+// file holds none).
+bool lockHeld(int dirFd, std::string const& name) {
+  const int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct flock query;
   std::memset(&query, 0, sizeof query);
@@ -168,13 +242,13 @@ bool lockHeld(std::string const& path) {
   return held;
 }
 
-// Takes the lock of a lock file, creating the file. Returns the descriptor that holds the lock, -1 when
-// another end holds it (errno EBUSY), -1 with errno on other failures. A file that a closing end
-// unlinked while this one locked it is not the file of that name any more: the lock is taken again on
-// the file that has the name now.
-int takeLock(std::string const& path) {
+// Takes the lock of the lock file `name` of the directory, creating the file. Returns the descriptor
+// that holds the lock, -1 when another end holds it (errno EBUSY), -1 with errno on other failures. A
+// file that a closing end unlinked while this one locked it is not the file of that name any more: the
+// lock is taken again on the file that has the name now.
+int takeLock(int dirFd, std::string const& name) {
   for (;;) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::openat(dirFd, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd < 0) return -1;
     struct flock lk;
     std::memset(&lk, 0, sizeof lk);
@@ -187,8 +261,8 @@ int takeLock(std::string const& path) {
       return -1;
     }
     struct stat held, named;
-    if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-        held.st_ino == named.st_ino) {
+    if (::fstat(fd, &held) == 0 && ::fstatat(dirFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
       return fd;
     }
     ::close(fd);
@@ -283,80 +357,88 @@ void pipeIoRecordInit(void* record, PipeHandle) {
 
 int pipeCreate(char const* nativeName, PipeDirection direction, bool, PipeHandle& handle) {
   handle = invalidPipeHandle();
-  const std::string path(nativeName);
-  sockaddr_un addr;
-  if (!fillAddress(path, addr)) return ENAMETOOLONG;
-  if (const int e = ensureDirectory()) return e;
+  std::string dir, leaf;
+  if (!splitName(nativeName, dir, leaf)) return PipeError::notFound;
+  Descriptor dirFd(openDirectory(dir, true));
+  if (dirFd.get() < 0) return errno;
+  const int d = dirFd.get();
 
   // The socket is bound, marked and listening under a private name before it is published, so that
   // the other end never sees it half made.
   static std::atomic<unsigned> sequence{0};
-  const std::string temp = pipeNamePrefix() + ".c" + std::to_string(::getpid()) + "-" +
-                           std::to_string(sequence.fetch_add(1));
-  sockaddr_un tempAddr;
-  if (!fillAddress(temp, tempAddr)) return ENAMETOOLONG;
+  const std::string temp = ".c" + std::to_string(::getpid()) + "-" + std::to_string(sequence.fetch_add(1));
+  sockaddr_un addr, tempAddr;
+  if (!fillAddress(d, leaf, addr) || !fillAddress(d, temp, tempAddr)) return ENAMETOOLONG;
   auto pipe = std::make_shared<NativePipe>();
   pipe->creator = true;
   pipe->direction = direction;
-  pipe->path = path;
+  pipe->leaf = leaf;
   pipe->listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (pipe->listenFd < 0) return errno;
   if (::bind(pipe->listenFd, reinterpret_cast<sockaddr*>(&tempAddr), sizeof tempAddr) != 0) return errno;
-  if (::chmod(temp.c_str(), directionMode(direction)) != 0 || ::listen(pipe->listenFd, 0) != 0) {
+  if (::fchmodat(d, temp.c_str(), directionMode(direction), 0) != 0 || ::listen(pipe->listenFd, 0) != 0) {
     const int e = errno;
-    ::unlink(temp.c_str());
+    ::unlinkat(d, temp.c_str(), 0);
     return e;
   }
 
-  pipe->lockFd = takeLock(path + ".lock");
+  const std::string lockName = leaf + ".lock";
+  pipe->lockFd = takeLock(d, lockName);
   if (pipe->lockFd < 0) {
     const int e = errno;
-    ::unlink(temp.c_str());
+    ::unlinkat(d, temp.c_str(), 0);
     return e == EBUSY ? NativeError::pipeBusy : e;
   }
   // Files left by an instance whose creator died: its socket first, so that nobody sees them paired
   // with the new lock.
-  ::unlink(path.c_str());
-  ::unlink((path + ".claim").c_str());
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
+  ::unlinkat(d, leaf.c_str(), 0);
+  ::unlinkat(d, (leaf + ".claim").c_str(), 0);
+  if (::renameat(d, temp.c_str(), d, leaf.c_str()) != 0) {
     const int e = errno;
-    ::unlink(temp.c_str());
-    ::unlink((path + ".lock").c_str());
+    ::unlinkat(d, temp.c_str(), 0);
+    ::unlinkat(d, lockName.c_str(), 0);
     return e;
   }
+  pipe->dirFd = dirFd.release();
   handle = registerPipe(std::move(pipe));
   return 0;
 }
 
 int pipeOpen(char const* nativeName, PipeDirection direction, bool, PipeHandle& handle) {
   handle = invalidPipeHandle();
-  const std::string path(nativeName);
-  const std::string lockPath = path + ".lock";
-  const std::string claimPath = path + ".claim";
+  std::string dir, leaf;
+  if (!splitName(nativeName, dir, leaf)) return PipeError::notFound;
+  Descriptor dirFd(openDirectory(dir, false));
+  if (dirFd.get() < 0) return errno == ENOENT ? PipeError::notFound : errno;
+  const int d = dirFd.get();
+  const std::string lockName = leaf + ".lock";
+  const std::string claimName = leaf + ".claim";
   sockaddr_un addr;
-  if (!fillAddress(path, addr)) return ENAMETOOLONG;
+  if (!fillAddress(d, leaf, addr)) return ENAMETOOLONG;
 
   const auto limit = Clock::now() + kTransientLimit;
   for (int round = 0; Clock::now() < limit; ++round) {
-    if (!lockHeld(lockPath)) return PipeError::notFound;
+    if (!lockHeld(d, lockName)) return PipeError::notFound;
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) {
+    if (::fstatat(d, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno != ENOENT) return errno;
       pause(round);  // the creator is publishing or removing its socket
       continue;
     }
     if (!S_ISSOCK(st.st_mode)) return PipeError::notFound;
-    if ((st.st_mode & kModeTaken) != 0 || lockHeld(claimPath)) return NativeError::pipeBusy;
+    if ((st.st_mode & kModeTaken) != 0 || lockHeld(d, claimName)) return NativeError::pipeBusy;
     const bool creatorReads = (st.st_mode & 0070) == (kModeCreatorReads & 0070);
     if (creatorReads != (direction == PipeDirection::write)) return PipeError::accessDenied;
 
     auto pipe = std::make_shared<NativePipe>();
     pipe->direction = direction;
-    pipe->claimFd = takeLock(claimPath);
+    pipe->claimFd = takeLock(d, claimName);
     if (pipe->claimFd < 0) return errno == EBUSY ? NativeError::pipeBusy : errno;
     pipe->fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (pipe->fd < 0) return errno;
     if (::connect(pipe->fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+      // A socket that another user listens on is no pipe of this user's, whoever put it there.
+      if (!peerIsSameUser(pipe->fd)) return PipeError::accessDenied;
       handle = registerPipe(std::move(pipe));
       return 0;
     }
@@ -365,7 +447,7 @@ int pipeOpen(char const* nativeName, PipeDirection direction, bool, PipeHandle& 
     if (e == ECONNREFUSED) {
       // The listening socket is gone: the instance was taken and its first user has left, or its
       // creator is closing.
-      return lockHeld(lockPath) ? NativeError::pipeBusy : PipeError::notFound;
+      return lockHeld(d, lockName) ? NativeError::pipeBusy : PipeError::notFound;
     }
     if (e != ENOENT) return e;
     pause(round);
@@ -403,8 +485,18 @@ int pipeConnect(PipeHandle handle, void*, long timeoutMs, PipeHandle cancel) {
       if (errno == EAGAIN || errno == EINTR || errno == ECONNABORTED) continue;
       return errno;
     }
+    if (!peerIsSameUser(fd)) {
+      // Another user reached the socket (only possible for a privileged user, or through a directory
+      // changed after the check): drop it and go on waiting for this user's own end.
+      ::close(fd);
+      continue;
+    }
     // Marked taken before the listening socket goes, so that nobody reads its absence as "closing".
-    ::chmod(pipe->path.c_str(), directionMode(pipe->direction) | kModeTaken);
+    // A directory no longer private is left alone: no end of this user opens a pipe there any more.
+    if (privateDirectory(pipe->dirFd)) {
+      ::fchmodat(pipe->dirFd, pipe->leaf.c_str(), directionMode(pipe->direction) | kModeTaken,
+                 AT_SYMLINK_NOFOLLOW);
+    }
     pipe->fd = fd;
     ::close(pipe->listenFd);
     pipe->listenFd = -1;
@@ -507,9 +599,13 @@ void pipeClose(PipeHandle handle) {
   if (pipe->listenFd >= 0) ::shutdown(pipe->listenFd, SHUT_RDWR);
   if (pipe->creator && pipe->lockFd >= 0) {
     // The name is freed while the instance lock is still held, so no other creator sees it half gone.
-    ::unlink(pipe->path.c_str());
-    ::unlink((pipe->path + ".claim").c_str());
-    ::unlink((pipe->path + ".lock").c_str());
+    // A directory that is no longer the user's own private one is not touched: the names in it may
+    // by now be another user's files.
+    if (privateDirectory(pipe->dirFd)) {
+      ::unlinkat(pipe->dirFd, pipe->leaf.c_str(), 0);
+      ::unlinkat(pipe->dirFd, (pipe->leaf + ".claim").c_str(), 0);
+      ::unlinkat(pipe->dirFd, (pipe->leaf + ".lock").c_str(), 0);
+    }
     ::close(pipe->lockFd);
     pipe->lockFd = -1;
   }
@@ -520,13 +616,19 @@ void pipeClose(PipeHandle handle) {
 }
 
 bool pipeWaitAvailable(char const* nativeName) {
-  const std::string path(nativeName);
-  const std::string lockPath = path + ".lock";
+  std::string dir, leaf;
+  if (!splitName(nativeName, dir, leaf)) return false;
+  Descriptor dirFd(openDirectory(dir, false));
+  if (dirFd.get() < 0) return false;
+  const int d = dirFd.get();
+  const std::string lockName = leaf + ".lock";
+  const std::string claimName = leaf + ".claim";
   const auto limit = Clock::now() + kDefaultWait;
   for (int round = 0;; ++round) {
-    if (!lockHeld(lockPath)) return false;
+    if (!lockHeld(d, lockName)) return false;
     struct stat st;
-    if (::stat(path.c_str(), &st) == 0 && (st.st_mode & kModeTaken) == 0 && !lockHeld(path + ".claim")) {
+    if (::fstatat(d, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISSOCK(st.st_mode) &&
+        (st.st_mode & kModeTaken) == 0 && !lockHeld(d, claimName)) {
       return true;
     }
     if (Clock::now() >= limit) return false;

@@ -11,6 +11,10 @@
 #include "platform/error.h"
 #include "platform/pipe.h"
 
+#ifndef PIPE_REJECT_REMOTE_CLIENTS
+#define PIPE_REJECT_REMOTE_CLIENTS 0x00000008
+#endif
+
 namespace qvo::platform {
 
 static_assert(sizeof(OVERLAPPED) == kPipeIoRecordSize, "the record storage holds one OVERLAPPED");
@@ -127,7 +131,10 @@ int pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped,
   // closing it here would never reach the other end, and the name would stay taken until the child ends.
   const DWORD openMode = (direction == PipeDirection::read ? PIPE_ACCESS_INBOUND : PIPE_ACCESS_OUTBOUND) |
                          (overlapped ? FILE_FLAG_OVERLAPPED : 0);
-  handle = ::CreateNamedPipeA(nativeName, openMode, 0, 1, 4096, 4096, 1000, nullptr);
+  // Byte mode, blocking mode; the library's pipes are always local, so ends on other machines are
+  // refused.
+  const DWORD pipeMode = PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS;
+  handle = ::CreateNamedPipeA(nativeName, openMode, pipeMode, 1, 4096, 4096, 1000, nullptr);
   return handle == INVALID_HANDLE_VALUE ? static_cast<int>(::GetLastError()) : 0;
 }
 
