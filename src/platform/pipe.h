@@ -51,12 +51,14 @@ QVO_INTERNAL void pipeIoRecordInit(void* record, PipeHandle completionEvent);
 // Opens an existing pipe by native name for the given direction. `overlapped`: the handle serves
 // asynchronous operations (the records and cancel events of the calls below). Returns 0 with the handle,
 // or the native error: PipeError::notFound, PipeError::accessDenied (the pipe's creator uses the same
-// direction), NativeError::pipeBusy (its one instance is taken), or another system error.
+// direction; on POSIX also: the pipe directory is not the user's own private one, or another user
+// listens on the pipe), NativeError::pipeBusy (its one instance is taken), or another system error.
 QVO_INTERNAL int pipeOpen(char const* nativeName, PipeDirection direction, bool overlapped,
                           PipeHandle& handle);
 // Creates the one instance of a pipe; this end uses it in `direction`. Returns 0 with the handle, or
-// NativeError::pipeBusy when an instance of the name exists, or another system error. The creator then
-// waits for the other end with pipeConnect.
+// NativeError::pipeBusy when an instance of the name exists, or another system error (on POSIX EACCES
+// when the pipe directory is not the user's own private one). The creator then waits for the other end
+// with pipeConnect, which on POSIX drops connections of other users.
 QVO_INTERNAL int pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped,
                             PipeHandle& handle);
 
