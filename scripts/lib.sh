@@ -180,10 +180,28 @@ test_programs() { ctest --preset "$1" -N 2>/dev/null | sed -nE 's/^Total Tests: 
 # Wine service holds ctest's output pipes. The first boot creates the prefix (about 10 s).
 wine_start() {
   export WINEPREFIX=$QVO_WINEPREFIX WINEARCH=win32 WINEDEBUG=-all
-  mkdir -p "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX" "$QVO_LOGS"
   [ -e "$WINEPREFIX/system.reg" ] || say "creating the 32-bit Wine prefix build/wineprefix (about 10 s, once)"
   wineserver -p </dev/null >/dev/null 2>&1 &
   sleep 0.5
-  wineboot -i </dev/null >/dev/null 2>&1 || true
+  if ! wineboot -i </dev/null >"$QVO_LOGS/wineboot.log" 2>&1; then
+    printf '[qvo] FAILED: Wine does not start here (build/logs/wineboot.log):\n' >&2
+    tail -n 5 "$QVO_LOGS/wineboot.log" | sed 's/^/    /' >&2
+    wine_stop
+    return 1
+  fi
 }
-wine_stop() { WINEPREFIX=$QVO_WINEPREFIX wineserver -k >/dev/null 2>&1 || true; }
+# Stops the server and, once it has ended, removes the socket folder it made in the temporary folder
+# (wine-XXXXXX/server-<device>-<inode of the prefix>), so that nothing of the run is left outside build/.
+wine_stop() {
+  WINEPREFIX=$QVO_WINEPREFIX wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX=$QVO_WINEPREFIX wineserver -w >/dev/null 2>&1 || true
+  [ -d "$QVO_WINEPREFIX" ] || return 0
+  local id d
+  id=server-$(stat -c %D "$QVO_WINEPREFIX")-$(printf '%x' "$(stat -c %i "$QVO_WINEPREFIX")")
+  for d in "${TMPDIR:-/tmp}"/wine-*/"$id" "${TMPDIR:-/tmp}/.wine-$(id -u)/$id"; do
+    [ -d "$d" ] || continue
+    rm -rf "$d"
+    rmdir "$(dirname "$d")" 2>/dev/null || true
+  done
+}
