@@ -118,11 +118,14 @@ need_packages() {
     mkdir -p "$QVO_LOGS" && : >"$QVO_LOGS/.apt-updated"
   fi
   plan=$(LC_ALL=C "${apt[@]}" --no-install-recommends --assume-no install "${missing[@]}" 2>&1 || true)
-  local counts sizes
+  local counts upgraded added download disk
   counts=$(grep -E '^[0-9]+ upgraded, [0-9]+ newly installed' <<<"$plan" || true)
-  sizes=$(grep -oE 'Need to get [^ ]+ [kMG]?B|After this operation, [^ ]+ [kMG]?B' <<<"$plan" | sed -E 's/Need to get /download /; s/After this operation, /on disk /' | paste -sd, - || true)
   [ -n "$counts" ] || { printf '%s\n' "$plan" | tail -n 20 >&2; say "apt-get cannot install ${missing[*]}" >&2; return 1; }
-  say "installing ${missing[*]} with apt-get: ${counts%.} (${sizes//,/, })"
+  upgraded=${counts%% upgraded*}
+  added=$(sed -E 's/.* ([0-9]+) newly installed.*/\1/' <<<"$counts")
+  download=$(sed -nE 's|^Need to get ([^ ]+ [kMG]?B)/([^ ]+ [kMG]?B) .*|\1 (of \2; the rest is already downloaded)|p; s|^Need to get ([^ ]+ [kMG]?B) .*|\1|p' <<<"$plan")
+  disk=$(sed -nE 's/^After this operation, ([^ ]+ [kMG]?B) .*/\1/p' <<<"$plan")
+  say "installing ${missing[*]} with apt-get: $added new packages, $upgraded upgraded; download ${download:-0 B}, ${disk:-0 B} on disk"
   if grep -q '^The following packages will be upgraded' <<<"$plan"; then
     say "  upgraded because the new packages need their newer versions: $(sed -n '/^The following packages will be upgraded/,/^[^ ]/{/^ /p}' <<<"$plan" | xargs)"
   fi
