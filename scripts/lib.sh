@@ -109,8 +109,8 @@ need_packages() {
     $sudo dpkg --add-architecture i386
     rm -f "$QVO_LOGS/.apt-updated"
   fi
-  # The package lists are read once per run of the scripts, or when the installed ones do not know the
-  # packages.
+  # The package lists are read the first time a script of this clone installs something, and again when
+  # they do not know a package or an install fails (lists older than the archive).
   local plan
   if [ ! -e "$QVO_LOGS/.apt-updated" ] || ! plan=$(LC_ALL=C apt-get -s --no-install-recommends install "${missing[@]}" 2>&1); then
     step apt-update "reading the Debian package lists (apt-get update) before installing ${missing[*]}" \
@@ -129,8 +129,12 @@ need_packages() {
   if grep -q '^The following packages will be upgraded' <<<"$plan"; then
     say "  upgraded because the new packages need their newer versions: $(sed -n '/^The following packages will be upgraded/,/^[^ ]/{/^ /p}' <<<"$plan" | xargs)"
   fi
-  step apt-install "  installing (output in build/logs/apt-install.log)" \
-    "${apt[@]}" install -y --no-install-recommends "${missing[@]}"
+  if ! step apt-install "  installing (output in build/logs/apt-install.log)" \
+      "${apt[@]}" install -y --no-install-recommends "${missing[@]}"; then
+    step apt-update "  reading the package lists again (apt-get update) and retrying" "${apt[@]}" update
+    step apt-install "  installing (output in build/logs/apt-install.log)" \
+      "${apt[@]}" install -y --no-install-recommends "${missing[@]}"
+  fi
 }
 
 need_linux() { need_packages cmake g++ make libgtest-dev; }
