@@ -1,46 +1,214 @@
-# Shared helpers of the scripts: package checks, builds, the Wine server. Sourced, not run.
+# Shared helpers of the scripts: usage and options, one line per step with its output in build/logs/,
+# the table of legs, Debian packages, CMake presets, the Wine server. Sourced, not run.
 set -euo pipefail
 QVO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 QVO_JOBS=${QVO_JOBS:-2}
-log() { printf '\n[qvo] %s\n' "$*"; }
+QVO_BUILD=$QVO_ROOT/build
+QVO_LOGS=$QVO_BUILD/logs
+# One 32-bit Wine prefix for every Windows build tree (tests, tour, consumer).
+export QVO_WINEPREFIX=${QVO_WINEPREFIX:-$QVO_BUILD/wineprefix}
+cd "$QVO_ROOT"   # cmake --preset reads CMakePresets.json from the working folder
 
-# need_packages PKG...: installs the Debian packages that are missing, saying so.
+say() { printf '[qvo] %s\n' "$*"; }
+
+# The script's usage: its leading comment block.
+usage() { awk 'NR == 1 { next } /^#/ { sub(/^# ?/, ""); print; next } { exit }' "$0"; }
+
+# Handles --help (usage, nothing else) and refuses an unknown option; call with the script's arguments
+# after it has taken its own.
+common_option() {
+  case "$1" in
+    -h|--help) usage; exit 0 ;;
+    *) printf '[qvo] unknown option: %s\n\n' "$1" >&2; usage >&2; exit 2 ;;
+  esac
+}
+
+# logged NAME COMMAND...: runs COMMAND with its output in build/logs/NAME.log. On failure prints the
+# log's last lines and returns COMMAND's exit code.
+logged() {
+  local name=$1 rc=0
+  shift
+  mkdir -p "$QVO_LOGS"
+  local file=$QVO_LOGS/$name.log
+  "$@" >"$file" 2>&1 </dev/null || rc=$?
+  if [ "$rc" -ne 0 ]; then
+    printf '[qvo] FAILED (exit %d); the last lines of build/logs/%s.log:\n' "$rc" "$name" >&2
+    tail -n "${QVO_TAIL:-40}" "$file" | sed 's/^/    /' >&2
+  fi
+  return "$rc"
+}
+
+# step NAME TEXT COMMAND...: says TEXT, then runs COMMAND as logged does.
+step() {
+  local name=$1 text=$2
+  shift 2
+  say "$text"
+  logged "$name" "$@"
+}
+
+# --- legs and the final table ----------------------------------------------------------------------------
+QVO_ROWS=()
+QVO_ANY_FAILED=0
+
+# count PASSED FAILED: adds to the current leg's tests passed and failed.
+count() { echo "$1 $2" >>"$QVO_COUNTS"; }
+
+# leg TITLE FUNCTION: runs FUNCTION in a subshell (a failure ends the leg, not the script) and keeps a row
+# of the table: title, tests passed and failed, time.
+leg() {
+  local title=$1 fn=$2 start=$SECONDS rc=0 passed=0 failed=0 p f
+  mkdir -p "$QVO_LOGS"
+  export QVO_COUNTS=$QVO_LOGS/.counts-$fn
+  : >"$QVO_COUNTS"
+  set +e
+  (set -e; "$fn")
+  rc=$?
+  set -e
+  while read -r p f; do passed=$((passed + p)); failed=$((failed + f)); done <"$QVO_COUNTS"
+  rm -f "$QVO_COUNTS"
+  local result=passed
+  if [ "$rc" -ne 0 ]; then
+    result=FAILED
+    QVO_ANY_FAILED=1
+    [ "$failed" -gt 0 ] || failed=1   # a leg that failed before or between its tests counts one failure
+  fi
+  QVO_ROWS+=("$title|$passed|$failed|$((SECONDS - start))|$result")
+}
+
+# Prints the table of the legs run so far; returns non-zero when one of them failed.
+table() {
+  local title passed failed secs result
+  printf '\n%-44s %8s %8s %9s  %s\n' leg passed failed time result
+  for row in "${QVO_ROWS[@]}"; do
+    IFS='|' read -r title passed failed secs result <<<"$row"
+    printf '%-44s %8s %8s %4dm %02ds  %s\n' "$title" "$passed" "$failed" $((secs / 60)) $((secs % 60)) "$result"
+  done
+  echo
+  if [ "$QVO_ANY_FAILED" -ne 0 ]; then
+    say "some legs FAILED: their logs are in build/logs/"
+    return 1
+  fi
+  say "every leg passed (logs in build/logs/)"
+}
+
+# --- Debian packages -------------------------------------------------------------------------------------
+
+# need_packages PKG...: installs the Debian packages that are missing, after saying which and how much
+# they need. Recommended packages are left out; nothing else is upgraded beyond what they depend on.
 need_packages() {
-  local missing=()
+  local missing=() p
   for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  log "installing missing packages: ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo=sudo
-  if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
-    dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+  local apt=(env DEBIAN_FRONTEND=noninteractive $sudo apt-get -q -o Dpkg::Use-Pty=0)
+  if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    say "adding the i386 architecture (for ${missing[*]})"
+    $sudo dpkg --add-architecture i386
+    rm -f "$QVO_LOGS/.apt-updated"
   fi
-  $sudo apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
+  # The package lists are read the first time a script of this clone installs something, and again when
+  # they do not know a package or an install fails (lists older than the archive).
+  local plan
+  if [ ! -e "$QVO_LOGS/.apt-updated" ] || ! plan=$(LC_ALL=C apt-get -s --no-install-recommends install "${missing[@]}" 2>&1); then
+    step apt-update "reading the Debian package lists (apt-get update) before installing ${missing[*]}" \
+      "${apt[@]}" update
+    mkdir -p "$QVO_LOGS" && : >"$QVO_LOGS/.apt-updated"
+  fi
+  plan=$(LC_ALL=C "${apt[@]}" --no-install-recommends --assume-no install "${missing[@]}" 2>&1 || true)
+  local counts upgraded added download disk
+  counts=$(grep -E '^[0-9]+ upgraded, [0-9]+ newly installed' <<<"$plan" || true)
+  [ -n "$counts" ] || { printf '%s\n' "$plan" | tail -n 20 >&2; say "apt-get cannot install ${missing[*]}" >&2; return 1; }
+  upgraded=${counts%% upgraded*}
+  added=$(sed -E 's/.* ([0-9]+) newly installed.*/\1/' <<<"$counts")
+  download=$(sed -nE 's|^Need to get ([^ ]+ [kMG]?B)/([^ ]+ [kMG]?B) .*|\1 (of \2; the rest is already downloaded)|p; s|^Need to get ([^ ]+ [kMG]?B) .*|\1|p' <<<"$plan")
+  disk=$(sed -nE 's/^After this operation, ([^ ]+ [kMG]?B) .*/\1/p' <<<"$plan")
+  say "installing ${missing[*]} with apt-get: $added new packages, $upgraded upgraded; download ${download:-0 B}, ${disk:-0 B} on disk"
+  if grep -q '^The following packages will be upgraded' <<<"$plan"; then
+    say "  upgraded because the new packages need their newer versions: $(sed -n '/^The following packages will be upgraded/,/^[^ ]/{/^ /p}' <<<"$plan" | xargs)"
+  fi
+  if ! step apt-install "  installing (output in build/logs/apt-install.log)" \
+      "${apt[@]}" install -y --no-install-recommends "${missing[@]}"; then
+    step apt-update "  reading the package lists again (apt-get update) and retrying" "${apt[@]}" update
+    step apt-install "  installing (output in build/logs/apt-install.log)" \
+      "${apt[@]}" install -y --no-install-recommends "${missing[@]}"
+  fi
 }
 
-need_linux() { need_packages cmake g++ libgtest-dev; }
-need_bench() { need_packages libbenchmark-dev libspdlog-dev; }
-need_windows() { need_packages cmake g++-mingw-w64-i686-posix wine wine32:i386 googletest; }
+need_linux() { need_packages cmake g++ make libgtest-dev; }
+need_bench() { need_packages cmake g++ make libbenchmark-dev libspdlog-dev; }
+need_windows() { need_packages cmake make g++-mingw-w64-i686-posix wine wine32:i386 googletest; }
 
-# configure_and_build DIR [cmake args...]
+# --- CMake presets ---------------------------------------------------------------------------------------
+
+# configure_and_build PRESET TEXT [TARGET...]: configures the preset's tree build/PRESET and builds the
+# targets (every target when none), saying TEXT before the build.
 configure_and_build() {
-  local dir=$1; shift
-  mkdir -p "$dir"
-  cmake -S "${QVO_SRC:-$QVO_ROOT}" -B "$dir" -DCMAKE_BUILD_TYPE=${QVO_BUILD_TYPE:-RelWithDebInfo} "$@" >"$dir/configure.log" 2>&1 \
-    || { cat "$dir/configure.log"; return 1; }
-  cmake --build "$dir" -j "$QVO_JOBS"
+  local preset=$1 text=$2
+  shift 2
+  local targets=()
+  [ $# -eq 0 ] || targets=(--target "$@")
+  step "$preset-configure" "configuring build/$preset (cmake --preset $preset)" cmake --preset "$preset"
+  step "$preset-build" "$text" cmake --build --preset "$preset" -j "$QVO_JOBS" "${targets[@]}"
 }
 
-# Wine: one server and one booted 32-bit prefix per build tree, all with standard streams on /dev/null,
-# so no Wine service holds ctest's output pipes.
+# run_ctest PRESET TEXT: runs the preset's tests and counts GoogleTest cases passed and failed (from the
+# XML report each test program writes into its working folder); a program that ended without a report
+# counts as one failure.
+run_ctest() {
+  local preset=$1 text=$2 rc=0
+  local tree=$QVO_BUILD/$preset
+  rm -f "$tree"/tests/work/*/gtest-report.xml
+  step "$preset-ctest" "$text" env GTEST_OUTPUT=xml:gtest-report.xml ctest --preset "$preset" -j "$QVO_JOBS" || rc=$?
+  local passed=0 failed=0 line t f
+  for xml in "$tree"/tests/work/*/gtest-report.xml; do
+    [ -e "$xml" ] || continue
+    line=$(grep -m1 '<testsuites' "$xml")
+    t=$(sed -E 's/.* tests="([0-9]+)".*/\1/' <<<"$line")
+    f=$(sed -E 's/.* failures="([0-9]+)".*/\1/' <<<"$line")
+    passed=$((passed + t - f)); failed=$((failed + f))
+  done
+  local programs_failed
+  programs_failed=$(sed -nE 's/.* tests passed, ([0-9]+) tests? failed out of.*/\1/p' "$QVO_LOGS/$preset-ctest.log" | tail -n1)
+  [ "${programs_failed:-0}" -le "$failed" ] || failed=${programs_failed}
+  count "$passed" "$failed"
+  say "  $passed test cases passed, $failed failed"
+  return "$rc"
+}
+
+# Number of test programs of a configured tree.
+test_programs() { ctest --preset "$1" -N 2>/dev/null | sed -nE 's/^Total Tests: ([0-9]+)/\1/p'; }
+
+# --- Wine ------------------------------------------------------------------------------------------------
+
+# Starts the Wine server and boots the shared prefix, with every standard stream on /dev/null so that no
+# Wine service holds ctest's output pipes. The first boot creates the prefix (about 10 s).
 wine_start() {
-  export QVO_WINEPREFIX=$1/wineprefix WINEPREFIX=$1/wineprefix WINEARCH=win32 WINEDEBUG=-all
-  mkdir -p "$WINEPREFIX"
+  export WINEPREFIX=$QVO_WINEPREFIX WINEARCH=win32 WINEDEBUG=-all
+  mkdir -p "$WINEPREFIX" "$QVO_LOGS"
+  [ -e "$WINEPREFIX/system.reg" ] || say "creating the 32-bit Wine prefix build/wineprefix (about 10 s, once)"
   wineserver -p </dev/null >/dev/null 2>&1 &
   sleep 0.5
-  wineboot -i </dev/null >/dev/null 2>&1 || true
+  if ! wineboot -i </dev/null >"$QVO_LOGS/wineboot.log" 2>&1; then
+    printf '[qvo] FAILED: Wine does not start here (build/logs/wineboot.log):\n' >&2
+    tail -n 5 "$QVO_LOGS/wineboot.log" | sed 's/^/    /' >&2
+    wine_stop
+    return 1
+  fi
 }
-wine_stop() { WINEPREFIX=${QVO_WINEPREFIX:-} wineserver -k >/dev/null 2>&1 || true; }
+# Stops the server and, once it has ended, removes the socket folder it made in the temporary folder
+# (wine-XXXXXX/server-<device>-<inode of the prefix>), so that nothing of the run is left outside build/.
+wine_stop() {
+  WINEPREFIX=$QVO_WINEPREFIX wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX=$QVO_WINEPREFIX wineserver -w >/dev/null 2>&1 || true
+  [ -d "$QVO_WINEPREFIX" ] || return 0
+  local id d
+  id=server-$(stat -c %D "$QVO_WINEPREFIX")-$(printf '%x' "$(stat -c %i "$QVO_WINEPREFIX")")
+  for d in "${TMPDIR:-/tmp}"/wine-*/"$id" "${TMPDIR:-/tmp}/.wine-$(id -u)/$id"; do
+    [ -d "$d" ] || continue
+    rm -rf "$d"
+    rmdir "$(dirname "$d")" 2>/dev/null || true
+  done
+}

@@ -75,6 +75,23 @@ class Peer {
   bool m_ended = false;
 };
 
+// A peer killed on purpose cannot remove what it made for a pipe it created: on POSIX its socket and
+// its two lock files stay in the per-user pipe folder. Declared after the test's own end and before the
+// peer, this removes them once the peer is gone (Windows pipes end with their process).
+class KilledPeerLeftovers {
+ public:
+  explicit KilledPeerLeftovers(CQVONamedPipe const& end) : m_path(end.NativeName()) {}
+  ~KilledPeerLeftovers() {
+#if !defined(_WIN32)
+    for (char const* suffix : {"", ".lock", ".claim"}) std::remove((m_path + suffix).c_str());
+#endif
+  }
+  KilledPeerLeftovers(KilledPeerLeftovers const&) = delete;
+  KilledPeerLeftovers& operator=(KilledPeerLeftovers const&) = delete;
+
+ private:
+  std::string m_path;
+};
 
 bool pending(CQVONamedPipe const& probe) {
   return eventually([&] { return probe.ConnectionPending(); });
@@ -211,6 +228,7 @@ INSTANTIATE_TEST_SUITE_P(Shapes, PipePairProcesses,
 TEST(PipeProcesses, AThirdEndIsRefused) {
   const std::string name = uniqueName("ipcthird");
   CQVONamedPipeNT reader(name.c_str(), CQVONamedPipe::PIPE_READ);
+  KilledPeerLeftovers leftovers(reader);
   Peer peer("nt single " + name + " w - 0 hold");
   ASSERT_TRUE(reader.Open(kOpenLimit));
   for (auto mode : {CQVONamedPipe::PIPE_READ, CQVONamedPipe::PIPE_WRITE}) {
@@ -251,6 +269,7 @@ TEST(PipeProcesses, MessagesComeInPiecesOfAtMost4096Bytes) {
 TEST(PipeProcesses, CloseFromAnotherThreadEndsABlockedRead) {
   const std::string name = uniqueName("ipcclose");
   CQVONamedPipeNT reader(name.c_str(), CQVONamedPipe::PIPE_READ);
+  KilledPeerLeftovers leftovers(reader);
   Peer peer("nt single " + name + " w - 0 hold");  // connected, silent
   ASSERT_TRUE(reader.Open(kOpenLimit));
   char buffer[64];
@@ -335,6 +354,7 @@ TEST_P(PipePeerKilled, FailsTheReaderAndNeverHangs) {
   } else {
     reader = std::make_unique<CQVONamedPipeNT>(name.c_str(), CQVONamedPipe::PIPE_READ);
   }
+  KilledPeerLeftovers leftovers(*reader);
   Peer peer(std::string(connector ? "lwbso" : "nt") + " single " + name + " w - 0 stream 9");
   ASSERT_TRUE(reader->Open(kOpenLimit));
   const int block = connector ? 4096 : 65536;

@@ -33,8 +33,8 @@ void run(std::vector<std::string> const&) {
   fs::create_directories(dir);
 
   // 1. The process-wide log: standard output until told otherwise, and silent until a module is on.
-  std::printf("Process-wide log on %s, QVOFILE traced: %d\n", qvo::Log::COutFilename().c_str(),
-              CQVOLog::TraceModule("QVOFILE"));
+  std::printf("Process-wide log on %s; no module is switched on yet (QVOFILE traced: %s)\n",
+              qvo::Log::COutFilename().c_str(), CQVOLog::TraceModule("QVOFILE") ? "yes" : "no");
   qvo::Log::instance().activateModule("NET", true);
   qvo::Log::instance().activateModule("DISK", false);
   std::fflush(stdout);
@@ -44,6 +44,7 @@ void run(std::vector<std::string> const&) {
 
   // The same static calls, now into a file that replaces the process-wide log.
   fs::path const appLog = dir / "app.log";
+  std::printf("Now into app.log, with every module switched on but DISK (QVOFILE included):\n");
   {
     CQVOLog log(appLog.string(), false);
     log.activateModule("ALL", true);
@@ -63,9 +64,9 @@ void run(std::vector<std::string> const&) {
   }
   qvo::Log configured("stdout", false, false);
   configured.initTrace(config.string());
-  std::printf("From %s: PARSER traced %d, NOISY traced %d, size limit %u\n", config.filename().string().c_str(),
-              configured.isModuleTraced("PARSER"), configured.isModuleTraced("NOISY"),
-              configured.getMaxFileSizeInByte());
+  std::printf("From %s (ALL = yes, NOISY = no): PARSER traced %s, NOISY traced %s, size limit %u bytes\n",
+              config.filename().string().c_str(), configured.isModuleTraced("PARSER") ? "yes" : "no",
+              configured.isModuleTraced("NOISY") ? "yes" : "no", configured.getMaxFileSizeInByte());
 
   // 3. A threaded log: trace() returns at once, sync() waits until everything is written.
   fs::path const threadedLog = dir / "threaded.log";
@@ -77,8 +78,8 @@ void run(std::vector<std::string> const&) {
     std::ifstream in(threadedLog);
     int lines = 0;
     for (std::string line; std::getline(in, line);) ++lines;
-    std::printf("Threaded log: %d lines after sync (1 header + 1000 jobs), writer running %d\n", lines,
-                threaded.isLogThreaded());
+    std::printf("Threaded log: %d lines after sync (1 header + 1000 jobs), writer thread running: %s\n", lines,
+                threaded.isLogThreaded() ? "yes" : "no");
   }
 
   // 4. A size limit: the full file becomes rolling_circ.log and rolling.log starts again.

@@ -7,6 +7,13 @@
 #include <memory>
 #include <string>
 
+#if defined(_WIN32)
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
+
 #include "QVOBase.h"
 #include "tour.h"
 
@@ -59,7 +66,8 @@ void run(const std::vector<std::string>& args) {
     std::printf("(the tour cannot find its own program to start as the peer: the chapter is left out)\n");
     return;
   }
-  const std::string base = "qvo_tour_" + std::to_string(CQVOThread::CurrentThreadId());
+  // Named after the process identifier, the number that the log's records show as PID.
+  const std::string base = "qvo_tour_" + std::to_string(static_cast<long>(getpid()));
   auto pipe = pairNamed(base);
   std::printf("a pair named from \"%s\": reads %s, writes %s, Name() %s\n", base.c_str(), pipe->InputChannelName(),
               pipe->OutputChannelName(), pipe->Name());

@@ -16,8 +16,8 @@ void run(const std::vector<std::string>&) {
 
   CQVOString path("C:\\data\\logs\\app.log");
   path.Replace('\\', '/', true);
-  std::printf("replace: %s (last '/' at %u, find(\"zz\") = %u)\n", path.c_str(), path.find_last_of('/', 0),
-              path.find("zz", 0));
+  std::printf("replace: %s (last '/' at %u)\n", path.c_str(), path.find_last_of('/', 0));
+  std::printf("find(\"zz\") = %u, the largest unsigned int, which means \"not found\"\n", path.find("zz", 0));
 
   CQVOString numbers;
   numbers += 42;
@@ -48,7 +48,9 @@ void run(const std::vector<std::string>&) {
               back == values ? "yes" : "no");
   CQVOString quoted(" \"a||b\" | c ");
   std::vector<std::string> items = quoted.ConvertToStringVector();
-  std::printf("string elements of \"%s\": \"%s\", \"%s\"\n", quoted.c_str(), items[0].c_str(), items[1].c_str());
+  std::printf("array text of strings, between the brackets: [%s]\n", quoted.c_str());
+  std::printf("  gives %zu strings: [%s] and [%s] (inside quotes, || stands for one |)\n", items.size(),
+              items[0].c_str(), items[1].c_str());
 }
 
 const tour::Register reg({10, "Strings and numbers", run});

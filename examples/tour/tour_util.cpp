@@ -10,8 +10,9 @@
 
 namespace {
 
-// Declares /QUIET and /OUT:<file>, parses `args` and says what was found.
-CQVOOptions parseOptions(std::vector<std::string> args) {
+// Declares /QUIET and /OUT:<file>, parses `args` and says what was found. `expectRefusal` frames the
+// class's own message on standard error.
+CQVOOptions parseOptions(std::vector<std::string> args, bool expectRefusal = false) {
   char const* names[] = {"quiet", "out"};
   char const withValue[] = {0, 1};
   CQVOOptions options(2, names, withValue);
@@ -23,10 +24,16 @@ CQVOOptions parseOptions(std::vector<std::string> args) {
   }
   argv.push_back(nullptr);
   std::printf("  parsing [%s ]\n", shown.c_str());
-  std::fflush(stdout);  // an error message goes to stderr: keep the two streams in order
+  if (expectRefusal) {
+    std::printf("  a value is missing: the class writes its message and usage to standard error\n");
+  }
+  std::fflush(stdout);  // the message goes to stderr: keep the two streams in order
+  // Framed on standard error too, so that it reads as meant wherever that stream goes.
+  if (expectRefusal) std::fprintf(stderr, "  [the tour asks for this refusal on purpose; the class's message:]\n");
   const bool ok = options.ParseArguments(static_cast<int>(args.size()), argv.data());
+  if (expectRefusal) std::fprintf(stderr, "  [end of the class's message]\n");
   std::fflush(stderr);
-  std::printf("  %s; /QUIET %s, /OUT \"%s\"\n", ok ? "accepted" : "refused (message and usage on stderr)",
+  std::printf("  %s; /QUIET %s, /OUT \"%s\"\n", ok ? "accepted" : "refused",
               options.IsSet(CQVOString("quiet")) ? "set" : "not set", options.GetValue(CQVOString("out")).c_str());
   return options;
 }
@@ -43,7 +50,7 @@ void run(const std::vector<std::string>& tourArgs) {
   const CQVOOptions options = parseOptions(tourArgs);
   std::printf("Options, from fixed demo vectors:\n");
   parseOptions({"tour", "/quiet", "/out:  result.txt "});
-  parseOptions({"tour", "/OUT"});
+  parseOptions({"tour", "/OUT"}, true);
   const bool quiet = options.IsSet(CQVOString("quiet"));
 
   std::printf("Cipher, key \"QVOBase tour\":\n");
