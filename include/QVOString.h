@@ -116,12 +116,12 @@ class QVO_API String {
   String& operator+=(char c) {
     std::uint32_t const length = m_length;
     if (m_capacity - length > 1) {
-      char* const buffer = m_buffer;
-      buffer[length] = c;
-      buffer[length + 1] = '\0';
+      // The byte and the new terminator in one store.
+      char const pair[2] = {c, '\0'};
+      std::memcpy(m_buffer + length, pair, 2);
       m_length = length + 1;
     } else {
-      appendBytes(&c, 1);
+      appendGrowing(c);
     }
     return *this;
   }
@@ -337,6 +337,11 @@ class QVO_API String {
   // Growth that hands the old buffer back to the caller, who releases it once an argument that may point
   // into it has been read.
   char* grow(std::uint32_t needed);
+  // The out-of-line half of operator+=(char): the byte does not fit without growing. The byte is passed by
+  // value, so that the inline half never has to store it to memory.
+  void appendGrowing(char c);
+  // Sets the text to the decimal of the magnitude, with a "-" before it when negative.
+  void assignDecimal(bool negative, unsigned long magnitude);
 };
 
 // Byte order of the texts (bytes compared unsigned, up to the first NUL); equal texts give false for both.
@@ -495,6 +500,10 @@ class QVO_API CQVOString : public EQVO::String {
   std::vector<std::string> ConvertToStringVector() const;
 
  private:
+  // Makes room for a new text of exactly length bytes, sized as an assignment would size it, sets the
+  // length and the terminator, and returns where the text is to be written.
+  char* prepareText(std::uint32_t length);
+
   bool SignedToString(long value);
   bool UnsignedToString(unsigned long value);
   bool StringToSigned(long& value) const;

@@ -82,6 +82,88 @@ TEST(StringStorage, GrowthTakesTwiceThePlusThreeAndNeverShrinks) {
   EXPECT_STREQ(n.str(), "7abcd");
 }
 
+// The capacity each operation leaves, by the documented rules: a text that fits keeps the buffer, growth
+// takes max(2 * capacity + 2, length + 1) + 1, and the buffer never shrinks. Faster paths must keep these.
+TEST(StringStorage, CapacityAfterEachOperation) {
+  std::string const twenty(20, 'a');
+  struct Case {
+    const char* name;
+    std::function<CQVOString()> start;
+    std::function<void(CQVOString&)> op;
+    std::string text;
+    unsigned capacity;
+  };
+  auto fourteen = [] { return CQVOString("abcdefghijklmn"); };  // capacity 16
+  auto fifteen = [] { return CQVOString("abcdefghijklmno"); };  // capacity 16, one byte of room left
+  auto number = [] { return CQVOString(7, nullptr); };          // "7", capacity 3
+  const Case cases[] = {
+      {"char fits", fourteen, [](CQVOString& s) { s += 'x'; }, "abcdefghijklmnx", 16},
+      {"char grows", fifteen, [](CQVOString& s) { s += 'x'; }, "abcdefghijklmnox", 35},
+      {"char on a number fits", number, [](CQVOString& s) { s += 'x'; }, "7x", 3},
+      {"two chars on a number grow", number, [](CQVOString& s) { s += 'x', s += 'y'; }, "7xy", 9},
+      {"text grows", fourteen, [](CQVOString& s) { s += "12345"; }, "abcdefghijklmn12345", 35},
+      {"text fits to the last byte", fourteen, [](CQVOString& s) { s += "1"; }, "abcdefghijklmn1", 16},
+      {"string grows", fourteen, [](CQVOString& s) { s += CQVOString("12"); }, "abcdefghijklmn12", 35},
+      {"long appended grows", fourteen, [](CQVOString& s) { s += -12L; }, "abcdefghijklmn-12", 35},
+      {"long appended fits", [] { return CQVOString("abc"); }, [](CQVOString& s) { s += 1234567890L; },
+       "abc1234567890", 16},
+      {"double appended", [] { return CQVOString("ab"); }, [](CQVOString& s) { s += 0.5; }, "ab0.5000000000", 16},
+      {"long assigned fits", [] { return CQVOString(); }, [](CQVOString& s) { s = -1234567890L; }, "-1234567890", 16},
+      {"long assigned to a number grows", number, [](CQVOString& s) { s = -1234567890L; }, "-1234567890", 13},
+      {"unsigned assigned", number, [](CQVOString& s) { s = 4294967295u; }, "4294967295", 12},
+      {"short text assigned keeps the buffer", fourteen, [](CQVOString& s) { s = "a"; }, "a", 16},
+      {"long text assigned grows", [] { return CQVOString("abc"); }, [&](CQVOString& s) { s = twenty.c_str(); },
+       twenty, 35},
+      {"insert grows", fourteen, [](CQVOString& s) { s.insert(0, "xyz"); }, "xyzabcdefghijklmn", 35},
+      {"erase keeps", fourteen, [](CQVOString& s) { s.erase(1, -1); }, "a", 16},
+      {"trim keeps", [] { return CQVOString("  ab  "); }, [](CQVOString& s) { s.Trim(); }, "ab", 16},
+      {"token keeps the rest's buffer", [] { return CQVOString("key:value"); }, [](CQVOString& s) { s.Token(':'); },
+       "value", 16},
+      {"replace grows at the third match", [] { return CQVOString("aaa"); },
+       [](CQVOString& s) { s.Replace("a", "bcdefg", true); }, "bcdefgbcdefgbcdefg", 35},
+      // The copy has capacity 21 and grows to 45 for 22 bytes; the assignment grows the same way.
+      {"concatenation assigned", [&] { return CQVOString(twenty.c_str()); }, [](CQVOString& s) { s = s + "b"; },
+       twenty + "b", 45},
+  };
+  for (const auto& c : cases) {
+    CQVOString s = c.start();
+    c.op(s);
+    EXPECT_EQ(bytes(s), c.text) << c.name;
+    EXPECT_EQ(s.capacity(), c.capacity) << c.name;
+  }
+
+  // What a cut token and an array text are given: a string built empty (16), then the growth rule.
+  struct Built {
+    const char* name;
+    CQVOString got;
+    std::string text;
+    unsigned capacity;
+  };
+  CQVOString shortRest("key:value");
+  CQVOString longRest((twenty + ":b").c_str());
+  CQVOString noSeparator("abc");
+  const Built built[] = {
+      {"short token", shortRest.Token(':'), "key", 16},
+      {"long token", longRest.Token(':'), twenty, 35},
+      {"token without separator", noSeparator.Token(','), "abc", 16},
+      {"text token", CQVOString("a::b").Token("::"), "a", 16},
+      {"array text of 15 bytes", CQVOString(std::vector<long>{1234, 1234, 1234}), "1234|1234|1234", 16},
+      {"array text of 16 bytes", CQVOString(std::vector<long>{1234, 1234, 1234, 1}), "1234|1234|1234|1", 35},
+      {"array text of shorts", CQVOString(std::vector<short>{-1, 2}), "-1|2", 16},
+      {"array text of unsigned shorts", CQVOString(std::vector<unsigned short>(4, 65535)),
+       "65535|65535|65535|65535", 35},
+      {"array text of characters", CQVOString(std::vector<char>{7}), "07", 16},
+      {"array text of doubles", CQVOString(std::vector<double>{0.5, 1.5}), "0.5000000000|1.5000000000", 35},
+  };
+  for (const auto& b : built) {
+    EXPECT_EQ(bytes(b.got), b.text) << b.name;
+    EXPECT_EQ(b.got.capacity(), b.capacity) << b.name;
+  }
+  EXPECT_EQ(bytes(longRest), "b");
+  EXPECT_EQ(longRest.capacity(), 23u);
+  EXPECT_EQ(noSeparator.capacity(), 16u);
+}
+
 TEST(StringStorage, AssignmentCopiesEveryStoredByte) {
   String source = withBytes("a\0b", 3);
   String target("xxxxxxxx");
@@ -344,6 +426,30 @@ TEST(StringSearch, LongTextsSearchLikeStrstrAndStrchr) {
   }
 }
 
+// A byte searched for at every position of texts of every length up to several vector widths, with or
+// without an embedded NUL before or after it, and from several starts: each answer is strchr's.
+TEST(StringSearch, CharacterSearchAtEveryPositionAndLength) {
+  for (unsigned length = 1; length <= 300; ++length) {
+    for (unsigned at = 0; at < length; at += (length > 70 ? 7 : 1)) {
+      for (int nul : {-1, 0, 1, 2}) {
+        std::string text(length, 'a');
+        text[at] = 'x';
+        unsigned const nulAt = nul < 0 ? length : (nul == 0 ? at / 2 : (nul == 1 ? at + 1 : length - 1));
+        if (nulAt < length && nulAt != at) text[nulAt] = '\0';
+        String const s(text.data(), static_cast<int>(length));
+        for (unsigned from : {0u, 1u, 33u, 65u}) {
+          if (from > length) continue;
+          auto index = [&](char const* hit) { return hit == nullptr ? -1 : static_cast<int>(hit - s.str()); };
+          ASSERT_EQ(s.indexOf('x', from), index(std::strchr(s.str() + from, 'x')))
+              << length << " " << at << " " << nulAt << " " << from;
+          ASSERT_EQ(s.indexOf("xa", from), index(std::strstr(s.str() + from, "xa")))
+              << length << " " << at << " " << nulAt << " " << from;
+        }
+      }
+    }
+  }
+}
+
 TEST(StringCompare, EqualityPrefixRegionAndOrder) {
   String ab("ab");
   EXPECT_TRUE(ab == "ab");
@@ -578,6 +684,88 @@ TEST(StringNumber, DefaultAndFormattedTexts) {
       {"bool", String(false), "0"},
   };
   for (const auto& c : cases) EXPECT_EQ(bytes(c.got), c.want) << c.name;
+}
+
+namespace {
+// printf's text of a value: the form every integer text of the library must equal.
+template <typename T>
+std::string printed(char const* format, T value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+// The edge values of an integer type: 0, -1 (when signed), both extremes and their neighbours, and each
+// power of ten that fits with its neighbours, where the number of digits changes.
+template <typename T>
+std::vector<T> edgeValues() {
+  std::vector<T> values = {0, 1, std::numeric_limits<T>::max(), static_cast<T>(std::numeric_limits<T>::max() - 1),
+                           std::numeric_limits<T>::min(), static_cast<T>(std::numeric_limits<T>::min() + 1)};
+  if (std::numeric_limits<T>::is_signed) values.push_back(static_cast<T>(-1));
+  for (T power = 10;; power = static_cast<T>(power * 10)) {
+    for (T v : {static_cast<T>(power - 1), power, static_cast<T>(power + 1)}) {
+      values.push_back(v);
+      if (std::numeric_limits<T>::is_signed) values.push_back(static_cast<T>(0 - v));
+    }
+    if (power > std::numeric_limits<T>::max() / 10) break;
+  }
+  return values;
+}
+}  // namespace
+
+// Every way of turning an integer into text gives printf's decimal text, at every width's edges.
+TEST(StringNumber, IntegerTextsMatchPrintfAtTheEdges) {
+  for (long v : edgeValues<long>()) {
+    std::string const want = printed("%ld", v);
+    String assigned("previous text, longer than any number");
+    assigned = v;
+    String appended("x");
+    appended += v;
+    String rendered;
+    String::toString(v, rendered);
+    EXPECT_EQ(bytes(String(v, nullptr)), want);
+    EXPECT_EQ(bytes(assigned), want);
+    EXPECT_EQ(bytes(appended), "x" + want);
+    EXPECT_EQ(bytes(rendered), want);
+    EXPECT_TRUE(String(want.c_str()) == v) << want;
+    EXPECT_EQ(bytes(CQVOString(std::vector<long>{v, v})), want + "|" + want);
+  }
+  for (unsigned long v : edgeValues<unsigned long>()) {
+    std::string const want = printed("%lu", v);
+    String assigned;
+    assigned = v;
+    String appended("x");
+    appended += v;
+    EXPECT_EQ(bytes(String(v, nullptr)), want);
+    EXPECT_EQ(bytes(assigned), want);
+    EXPECT_EQ(bytes(appended), "x" + want);
+    EXPECT_TRUE(String(want.c_str()) == v) << want;
+    EXPECT_EQ(bytes(CQVOString(std::vector<unsigned long>{v})), want);
+  }
+  for (int v : edgeValues<int>()) {
+    String assigned(7, nullptr);  // capacity 3: the text grows into place
+    assigned = v;
+    EXPECT_EQ(bytes(String(v, nullptr)), printed("%d", v));
+    EXPECT_EQ(bytes(assigned), printed("%d", v));
+  }
+  for (unsigned int v : edgeValues<unsigned int>()) EXPECT_EQ(bytes(String(v, nullptr)), printed("%u", v));
+  for (short v : edgeValues<short>()) {
+    String assigned;
+    assigned = v;
+    EXPECT_EQ(bytes(assigned), printed("%hd", v));
+    EXPECT_EQ(bytes(CQVOString(std::vector<short>{v})), printed("%hd", v));
+  }
+  for (unsigned short v : edgeValues<unsigned short>()) {
+    String assigned;
+    assigned = v;
+    EXPECT_EQ(bytes(assigned), printed("%hu", v));
+    EXPECT_EQ(bytes(CQVOString(std::vector<unsigned short>{v})), printed("%hu", v));
+  }
+  for (unsigned char v : edgeValues<unsigned char>()) {
+    String appended;
+    appended += v;
+    EXPECT_EQ(bytes(appended), printed("%u", static_cast<unsigned>(v)));
+  }
 }
 
 TEST(StringNumber, RenderingsLongerThanNinetyNineCharactersStayWhole) {

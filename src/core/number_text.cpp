@@ -13,55 +13,6 @@
 
 namespace qvo::strings {
 
-namespace {
-
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-// Digits written backwards from end, two at a time; returns the first digit. T is 32-bit whenever the value
-// allows, so that 32-bit targets never divide 64-bit numbers needlessly.
-template <typename T>
-char* digitsBackwards(T value, char* end) {
-  char* p = end;
-  while (value >= 100) {
-    unsigned const pair = static_cast<unsigned>(value % 100) * 2;
-    value /= 100;
-    p -= 2;
-    p[0] = kDigitPairs[pair];
-    p[1] = kDigitPairs[pair + 1];
-  }
-  if (value >= 10) {
-    unsigned const pair = static_cast<unsigned>(value) * 2;
-    p -= 2;
-    p[0] = kDigitPairs[pair];
-    p[1] = kDigitPairs[pair + 1];
-  } else {
-    *--p = static_cast<char>('0' + value);
-  }
-  return p;
-}
-
-}  // namespace
-
-std::size_t renderUnsigned(unsigned long long value, char* out) {
-  char digits[kIntTextSize];
-  char* const end = digits + sizeof digits;
-  char const* first = value <= 0xFFFFFFFFu ? digitsBackwards(static_cast<std::uint32_t>(value), end)
-                                           : digitsBackwards(value, end);
-  std::size_t const n = static_cast<std::size_t>(end - first);
-  std::memcpy(out, first, n);
-  return n;
-}
-
-std::size_t renderSigned(long long value, char* out) {
-  if (value >= 0) return renderUnsigned(static_cast<unsigned long long>(value), out);
-  // The two's-complement negation in unsigned arithmetic also holds the most negative value.
-  out[0] = '-';
-  return 1 + renderUnsigned(0ULL - static_cast<unsigned long long>(value), out + 1);
-}
-
 void RenderedText::fixed(double value, int decimals) {
   // "%f" without a precision is 6 decimals.
   int const precision = decimals > 0 ? decimals : 6;

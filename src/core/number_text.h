@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace qvo::strings {
@@ -11,9 +12,120 @@ namespace qvo::strings {
 // Room for the decimal text of any integer up to 64 bits, with its sign.
 constexpr std::size_t kIntTextSize = 24;
 
+// Number of decimal digits of the value (1 for 0): the bit width gives the count or one less, and one
+// comparison with a power of ten tells which.
+inline constexpr std::uint64_t kPowersOfTen[] = {1ULL,
+                                                 10ULL,
+                                                 100ULL,
+                                                 1000ULL,
+                                                 10000ULL,
+                                                 100000ULL,
+                                                 1000000ULL,
+                                                 10000000ULL,
+                                                 100000000ULL,
+                                                 1000000000ULL,
+                                                 10000000000ULL,
+                                                 100000000000ULL,
+                                                 1000000000000ULL,
+                                                 10000000000000ULL,
+                                                 100000000000000ULL,
+                                                 1000000000000000ULL,
+                                                 10000000000000000ULL,
+                                                 100000000000000000ULL,
+                                                 1000000000000000000ULL,
+                                                 10000000000000000000ULL};
+
+inline unsigned decimalDigits(unsigned long long value) {
+  value |= 1;  // 0 has one digit, as 1 has
+  unsigned const bits = value <= 0xFFFFFFFFu ? 32u - static_cast<unsigned>(__builtin_clz(static_cast<std::uint32_t>(value)))
+                                             : 64u - static_cast<unsigned>(__builtin_clzll(value));
+  unsigned const guess = (bits * 1233u) >> 12;  // floor(log10(2^bits))
+  return guess + (value >= kPowersOfTen[guess] ? 1u : 0u);
+}
+
+inline constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes the digits of the value backwards, two at a time, so that the last one lands just before end.
+// T is 32-bit whenever the value allows, so that 32-bit targets never divide 64-bit numbers needlessly.
+template <typename T>
+inline void digitsBackwards(T value, char* end) {
+  char* p = end;
+  while (value >= 100) {
+    unsigned const pair = static_cast<unsigned>(value % 100) * 2;
+    value /= 100;
+    p -= 2;
+    p[0] = kDigitPairs[pair];
+    p[1] = kDigitPairs[pair + 1];
+  }
+  if (value >= 10) {
+    unsigned const pair = static_cast<unsigned>(value) * 2;
+    p[-2] = kDigitPairs[pair];
+    p[-1] = kDigitPairs[pair + 1];
+  } else {
+    p[-1] = static_cast<char>('0' + value);
+  }
+}
+
+// Four digits of a value below 10000 at p.
+inline void fourDigits(std::uint32_t value, char* p) {
+  unsigned const high = (value / 100) * 2;
+  unsigned const low = (value % 100) * 2;
+  p[0] = kDigitPairs[high];
+  p[1] = kDigitPairs[high + 1];
+  p[2] = kDigitPairs[low];
+  p[3] = kDigitPairs[low + 1];
+}
+
+// A 32-bit value cut into groups of eight and four digits first: the divisions of the groups do not wait
+// for each other, so a long number takes about as long as a short one.
+inline void digitsBackwards32(std::uint32_t value, char* end) {
+  if (value >= 100000000u) {
+    std::uint32_t const low = value % 100000000u;
+    fourDigits(low % 10000u, end - 4);
+    fourDigits(low / 10000u, end - 8);
+    digitsBackwards(value / 100000000u, end - 8);
+  } else if (value >= 10000u) {
+    fourDigits(value % 10000u, end - 4);
+    digitsBackwards(value / 10000u, end - 4);
+  } else {
+    digitsBackwards(value, end);
+  }
+}
+
+// Writes the decimal text of the value, exactly decimalDigits(value) bytes, ending at end.
+inline void writeDecimal(unsigned long long value, char* end) {
+  if (value <= 0xFFFFFFFFu) {
+    digitsBackwards32(static_cast<std::uint32_t>(value), end);
+  } else {
+    // The eight lowest digits apart, then the rest (at most twelve digits) in groups the same way.
+    unsigned long long const high = value / 100000000u;
+    std::uint32_t const low = static_cast<std::uint32_t>(value % 100000000u);
+    fourDigits(low % 10000u, end - 4);
+    fourDigits(low / 10000u, end - 8);
+    if (high <= 0xFFFFFFFFu) {
+      digitsBackwards32(static_cast<std::uint32_t>(high), end - 8);
+    } else {
+      digitsBackwards(high, end - 8);
+    }
+  }
+}
+
 // Plain decimal into out (kIntTextSize bytes or more, no terminator); returns the number of bytes.
-std::size_t renderSigned(long long value, char* out);
-std::size_t renderUnsigned(unsigned long long value, char* out);
+inline std::size_t renderUnsigned(unsigned long long value, char* out) {
+  unsigned const n = decimalDigits(value);
+  writeDecimal(value, out + n);
+  return n;
+}
+
+inline std::size_t renderSigned(long long value, char* out) {
+  if (value >= 0) return renderUnsigned(static_cast<unsigned long long>(value), out);
+  // The two's-complement negation in unsigned arithmetic also holds the most negative value.
+  out[0] = '-';
+  return 1 + renderUnsigned(0ULL - static_cast<unsigned long long>(value), out + 1);
+}
 
 // A rendered number: short texts stay on the stack, any longer one is kept whole on the heap.
 class RenderedText {
@@ -52,6 +164,40 @@ class RenderedText {
 // *stop, when given, receives the end of the number, or first when there was none (as strtol's endptr).
 long parseSigned(char const* first, char const* last, int* error, char const** stop = nullptr);
 unsigned long parseUnsigned(char const* first, char const* last, int* error, char const** stop = nullptr);
+// The common case of parseSigned and parseUnsigned without a call: at most 18 digits right at first (after
+// a "-" for the signed form), not followed by another digit, of a value that fits. Returns false, leaving
+// the work to the full parser, for anything else; on success *stop is the end of the number.
+template <typename T>
+inline bool parsePlainInteger(char const* first, char const* last, T& value, char const** stop) {
+  char const* p = first;
+  bool const negative = std::numeric_limits<T>::is_signed && p < last && *p == '-';
+  if (negative) ++p;
+  char const* const digits = p;
+  char const* const limit = last - p > 18 ? p + 18 : last;
+  unsigned long long magnitude = 0;
+  for (; p < limit && static_cast<unsigned>(*p - '0') < 10; ++p) {
+    magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
+  }
+  if (p == digits || (p < last && static_cast<unsigned>(*p - '0') < 10)) return false;
+  unsigned long long const largest = static_cast<unsigned long long>(std::numeric_limits<T>::max());
+  if (magnitude > largest + (negative ? 1 : 0)) return false;
+  value = negative ? static_cast<T>(0ULL - magnitude) : static_cast<T>(magnitude);
+  if (stop != nullptr) *stop = p;
+  return true;
+}
+
+inline long parseSignedQuick(char const* first, char const* last, int* error, char const** stop) {
+  long value = 0;
+  if (parsePlainInteger(first, last, value, stop)) return value;
+  return parseSigned(first, last, error, stop);
+}
+
+inline unsigned long parseUnsignedQuick(char const* first, char const* last, int* error, char const** stop) {
+  unsigned long value = 0;
+  if (parsePlainInteger(first, last, value, stop)) return value;
+  return parseUnsigned(first, last, error, stop);
+}
+
 // strtod: decimal forms are read with std::from_chars; hexadecimal, infinities, NaN, zero and results that
 // underflow or overflow go through the runtime's strtod so that its value and its errno are kept.
 double parseDouble(char const* first, char const* last, int* error);

@@ -6,10 +6,12 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "QVOString.h"
 #include "core/number_text.h"
+#include "core/text_alloc.h"
 
 const char CQVOString::msc_szArraySeparator[2] = "|";
 
@@ -64,6 +66,25 @@ TextBuilder join(std::vector<T> const& values, std::size_t typical, std::size_t 
     text.commit(n);
   }
   return text;
+}
+
+// Integer elements are joined straight into the string's buffer: a first pass adds up the exact length,
+// so the buffer is sized once, as the assignment of the finished text would size it.
+template <typename T>
+std::size_t integerLength(T value) {
+  if constexpr (std::is_signed_v<T>) {
+    if (value < 0) return 1 + qvo::strings::decimalDigits(0ULL - static_cast<unsigned long long>(value));
+  }
+  return qvo::strings::decimalDigits(static_cast<unsigned long long>(value));
+}
+
+template <typename T>
+std::size_t renderInteger(T value, char* out) {
+  if constexpr (std::is_signed_v<T>) {
+    return qvo::strings::renderSigned(value, out);
+  } else {
+    return qvo::strings::renderUnsigned(value, out);
+  }
 }
 
 // A character is "0" and its decimal value, so that it reads back as a number of two bytes or more.
@@ -175,6 +196,11 @@ std::vector<T> parseArray(char const* text, std::uint32_t length, Plain plain, C
     result.push_back(convert(text, text));
     return result;
   }
+  if constexpr (std::is_arithmetic_v<T>) {
+    // One element per bar at most, and one more: the vector is sized once instead of growing step by step.
+    std::size_t const bars = static_cast<std::size_t>(std::count(text, text + length, kBar));
+    result.reserve(std::min(bars + 1, result.max_size()));
+  }
   ElementWalker walker(text, length);
   do {
     T value{};
@@ -255,28 +281,53 @@ CQVOString::CQVOString(std::vector<unsigned char> values, char const*) {
   assignBytes(text.data(), text.size());
 }
 
+char* CQVOString::prepareText(std::uint32_t length) {
+  if (length >= m_capacity) {
+    // The growth of an assignment, without copying the text that is replaced.
+    std::uint32_t const capacity = EQVO::detail::grownCapacity(m_capacity, std::uint64_t{length} + 1);
+    char* fresh = EQVO::detail::newText(capacity);
+    std::memset(fresh + length, 0, capacity - length);
+    delete[] m_buffer;
+    m_buffer = fresh;
+    m_capacity = capacity;
+  }
+  m_length = length;
+  m_buffer[length] = '\0';
+  return m_buffer;
+}
+
+namespace {
+template <typename T>
+std::uint32_t joinedIntegerLength(std::vector<T> const& values) {
+  std::uint64_t total = values.empty() ? 0 : values.size() - 1;
+  for (T v : values) total += integerLength(v);
+  if (total >= 0xFFFFFFFFu) throw std::length_error("CQVOString array text too long");
+  return static_cast<std::uint32_t>(total);
+}
+
+template <typename T>
+void renderJoinedIntegers(std::vector<T> const& values, char* out) {
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i != 0) *out++ = kBar;
+    out += renderInteger(values[i], out);
+  }
+}
+}  // namespace
+
 CQVOString::CQVOString(std::vector<short> values, char const*) {
-  TextBuilder const text =
-      join(values, 5, kIntTextSize, [](short v, char* out) { return qvo::strings::renderSigned(v, out); });
-  assignBytes(text.data(), text.size());
+  renderJoinedIntegers(values, prepareText(joinedIntegerLength(values)));
 }
 
 CQVOString::CQVOString(std::vector<unsigned short> values, char const*) {
-  TextBuilder const text = join(values, 5, kIntTextSize,
-                                [](unsigned short v, char* out) { return qvo::strings::renderUnsigned(v, out); });
-  assignBytes(text.data(), text.size());
+  renderJoinedIntegers(values, prepareText(joinedIntegerLength(values)));
 }
 
 CQVOString::CQVOString(std::vector<long> values, char const*) {
-  TextBuilder const text =
-      join(values, 10, kIntTextSize, [](long v, char* out) { return qvo::strings::renderSigned(v, out); });
-  assignBytes(text.data(), text.size());
+  renderJoinedIntegers(values, prepareText(joinedIntegerLength(values)));
 }
 
 CQVOString::CQVOString(std::vector<unsigned long> values, char const*) {
-  TextBuilder const text = join(values, 10, kIntTextSize,
-                                [](unsigned long v, char* out) { return qvo::strings::renderUnsigned(v, out); });
-  assignBytes(text.data(), text.size());
+  renderJoinedIntegers(values, prepareText(joinedIntegerLength(values)));
 }
 
 CQVOString::CQVOString(std::vector<float> values, char const*) {
@@ -323,7 +374,7 @@ std::vector<short> CQVOString::ConvertToShortVector() const {
   return parseArray<short>(
       m_buffer, m_length,
       plainInteger<short>([](char const* f, char const* l, int* e, char const** s) {
-        return lowShort(qvo::strings::parseSigned(f, l, e, s));
+        return lowShort(qvo::strings::parseSignedQuick(f, l, e, s));
       }),
       [](char const* first, char const* last) { return lowShort(elementSigned(first, last)); });
 }
@@ -332,14 +383,14 @@ std::vector<unsigned short> CQVOString::ConvertToUShortVector() const {
   return parseArray<unsigned short>(
       m_buffer, m_length,
       plainInteger<unsigned short>([](char const* f, char const* l, int* e, char const** s) {
-        return lowUShort(qvo::strings::parseUnsigned(f, l, e, s));
+        return lowUShort(qvo::strings::parseUnsignedQuick(f, l, e, s));
       }),
       [](char const* first, char const* last) { return lowUShort(elementUnsigned(first, last)); });
 }
 
 std::vector<long> CQVOString::ConvertToLongVector() const {
   return parseArray<long>(m_buffer, m_length, plainInteger<long>([](char const* f, char const* l, int* e, char const** s) {
-                            return qvo::strings::parseSigned(f, l, e, s);
+                            return qvo::strings::parseSignedQuick(f, l, e, s);
                           }),
                           elementSigned);
 }
@@ -347,7 +398,7 @@ std::vector<long> CQVOString::ConvertToLongVector() const {
 std::vector<unsigned long> CQVOString::ConvertToULongVector() const {
   return parseArray<unsigned long>(
       m_buffer, m_length, plainInteger<unsigned long>([](char const* f, char const* l, int* e, char const** s) {
-        return qvo::strings::parseUnsigned(f, l, e, s);
+        return qvo::strings::parseUnsignedQuick(f, l, e, s);
       }),
       elementUnsigned);
 }

@@ -49,7 +49,11 @@ std::uint32_t capacityFor(std::uint32_t length, std::uint32_t defaultCapacity) {
 }  // namespace
 
 String::String() : m_length(0), m_capacity(ms_defaultCapacity), m_buffer(detail::newText(m_capacity)) {
-  std::memset(m_buffer, 0, m_capacity);
+  if (m_capacity == 16) {
+    std::memset(m_buffer, 0, 16);  // the usual size: cleared inline
+  } else {
+    std::memset(m_buffer, 0, m_capacity);
+  }
 }
 
 String::String(char const* text, int count) : m_length(0), m_capacity(0), m_buffer(nullptr) {
@@ -80,9 +84,7 @@ String::~String() { delete[] m_buffer; }
 
 char* String::grow(std::uint32_t needed) {
   if (needed <= m_capacity) return nullptr;
-  std::uint64_t const target = std::min<std::uint64_t>(
-      std::max<std::uint64_t>(2ULL * m_capacity + 2, needed) + 1, kMaxCapacity);
-  std::uint32_t const capacity = static_cast<std::uint32_t>(target);
+  std::uint32_t const capacity = detail::grownCapacity(m_capacity, needed);
   char* fresh = detail::newText(capacity);
   if (m_buffer != nullptr) std::memcpy(fresh, m_buffer, m_length);
   std::memset(fresh + m_length, 0, capacity - m_length);
@@ -111,8 +113,7 @@ void String::assignBytes(char const* bytes, std::uint32_t count) {
     // Growth by the usual rule, without copying the text that is about to be replaced. The source may lie
     // in the old buffer: it is released only after the copy.
     std::uint32_t const needed = grownLength(0, count) + 1;
-    std::uint32_t const capacity = static_cast<std::uint32_t>(std::min<std::uint64_t>(
-        std::max<std::uint64_t>(2ULL * m_capacity + 2, needed) + 1, kMaxCapacity));
+    std::uint32_t const capacity = detail::grownCapacity(m_capacity, needed);
     char* fresh = detail::newText(capacity);
     std::unique_ptr<char[]> old(m_buffer);
     m_buffer = fresh;
@@ -136,6 +137,8 @@ void String::appendBytes(char const* bytes, std::size_t count) {
   m_length = length;
   m_buffer[length] = '\0';
 }
+
+void String::appendGrowing(char c) { appendBytes(&c, 1); }
 
 int String::getChars(int begin, int end, char* destination, int offset) {
   if (begin < 0 || end < 0 || static_cast<std::uint32_t>(begin) >= m_length ||

@@ -20,15 +20,31 @@ bool sameText(char const* buffer, char const* text, std::size_t size) {
 }
 }  // namespace
 
-bool String::toString(unsigned long value, String& text) {
+void String::assignDecimal(bool negative, unsigned long magnitude) {
+  std::uint32_t const length = (negative ? 1u : 0u) + qvo::strings::decimalDigits(magnitude);
+  if (length < m_capacity) {
+    // The text fits: its digits go straight into the buffer, from the end.
+    char* const buffer = m_buffer;
+    qvo::strings::writeDecimal(magnitude, buffer + length);
+    if (negative) buffer[0] = '-';
+    buffer[length] = '\0';
+    m_length = length;
+    return;
+  }
   char digits[kIntTextSize];
-  text.assignBytes(digits, static_cast<std::uint32_t>(qvo::strings::renderUnsigned(value, digits)));
+  qvo::strings::writeDecimal(magnitude, digits + length);
+  if (negative) digits[0] = '-';
+  assignBytes(digits, length);
+}
+
+bool String::toString(unsigned long value, String& text) {
+  text.assignDecimal(false, value);
   return true;
 }
 
 bool String::toString(long value, String& text) {
-  char digits[kIntTextSize];
-  text.assignBytes(digits, static_cast<std::uint32_t>(qvo::strings::renderSigned(value, digits)));
+  // The two's-complement negation in unsigned arithmetic also holds the most negative long.
+  text.assignDecimal(value < 0, value < 0 ? 0UL - static_cast<unsigned long>(value) : static_cast<unsigned long>(value));
   return true;
 }
 

@@ -11,6 +11,7 @@
 
 #include "QVOString.h"
 #include "core/text_alloc.h"
+#include "core/text_scan.h"
 
 namespace EQVO {
 
@@ -24,14 +25,39 @@ std::string_view cText(char const* buffer) { return std::string_view(buffer); }
 constexpr std::ptrdiff_t kNotFound = -1;
 
 // strstr on text + from for a needle of n >= 1 bytes without a NUL: the first occurrence that ends before
-// the text's first NUL. Candidates are found with strchr, which watches for the NUL in the same pass at
-// close to memchr speed; each is then checked with strncmp, which stops at a NUL as well.
-std::ptrdiff_t searchText(char const* text, std::size_t from, char const* needle, std::size_t n) {
+// the text's first NUL. Candidates are found by a scan that watches for the NUL in the same pass (the
+// terminator at length ends it); each is then checked with strncmp, which stops at a NUL as well.
+std::ptrdiff_t searchText(char const* text, std::uint32_t length, std::size_t from, char const* needle,
+                          std::size_t n) {
   char const first = needle[0];
+  char const* const last = text + length + 1;
   for (char const* p = text + from;; ++p) {
-    p = std::strchr(p, first);
+    p = qvo::strings::findByteBeforeNul(p, last, first);
     if (p == nullptr) return kNotFound;
     if (n == 1 || (p[1] == needle[1] && std::strncmp(p + 1, needle + 1, n - 1) == 0)) return p - text;
+  }
+}
+
+// Copies n <= 16 bytes with at most two overlapping loads and stores, all inside the n bytes.
+void copyShort(char* to, char const* from, std::uint32_t n) {
+  if (n >= 8) {
+    std::uint64_t head;
+    std::uint64_t tail;
+    std::memcpy(&head, from, 8);
+    std::memcpy(&tail, from + n - 8, 8);
+    std::memcpy(to, &head, 8);
+    std::memcpy(to + n - 8, &tail, 8);
+  } else if (n >= 4) {
+    std::uint32_t head;
+    std::uint32_t tail;
+    std::memcpy(&head, from, 4);
+    std::memcpy(&tail, from + n - 4, 4);
+    std::memcpy(to, &head, 4);
+    std::memcpy(to + n - 4, &tail, 4);
+  } else if (n != 0) {
+    to[0] = from[0];
+    to[n / 2] = from[n / 2];
+    to[n - 1] = from[n - 1];
   }
 }
 
@@ -47,14 +73,14 @@ int String::indexOf(int c, unsigned int from) const {
     auto nul = static_cast<char const*>(std::memchr(m_buffer + from, 0, m_length - from + std::size_t{1}));
     return static_cast<int>(nul - m_buffer);
   }
-  return indexResult(searchText(m_buffer, from, &byte, 1));
+  return indexResult(searchText(m_buffer, m_length, from, &byte, 1));
 }
 
 int String::indexOf(char const* text, unsigned int from) const {
   if (from > m_length) return -1;
   std::size_t const n = text == nullptr ? 0 : std::strlen(text);
   if (n == 0) return static_cast<int>(from);
-  return indexResult(searchText(m_buffer, from, text, n));
+  return indexResult(searchText(m_buffer, m_length, from, text, n));
 }
 
 int String::indexOf(String const& other, unsigned int from, bool ignoreCase) const {
@@ -238,7 +264,7 @@ void String::cutToken(String& result, char const* separator, std::uint32_t separ
     copy.assign(separator, separatorLength);
     separator = copy.c_str();
   }
-  std::ptrdiff_t const at = searchText(m_buffer, 0, separator, separatorLength);
+  std::ptrdiff_t const at = searchText(m_buffer, m_length, 0, separator, separatorLength);
   if (at < 0) {
     result.assignBytes(m_buffer, m_length);
     setEmpty();
@@ -246,7 +272,14 @@ void String::cutToken(String& result, char const* separator, std::uint32_t separ
   }
   std::uint32_t const cut = static_cast<std::uint32_t>(at);
   std::uint32_t const rest = cut + separatorLength;
-  result.assignBytes(m_buffer, cut);
+  if (cut < result.m_capacity && cut <= 16) {
+    // The usual short token into the fresh result's zeroed buffer, without a library call.
+    copyShort(result.m_buffer, m_buffer, cut);
+    result.m_length = cut;
+    result.m_buffer[cut] = '\0';
+  } else {
+    result.assignBytes(m_buffer, cut);
+  }
   std::memmove(m_buffer, m_buffer + rest, m_length - rest);
   m_length -= rest;
   m_buffer[m_length] = '\0';
@@ -308,7 +341,7 @@ bool String::replace(char const* from, char const* to, bool all) {
       std::uint64_t const next = std::max(k + 1, fits + 1);
       if (next > count) break;
       std::uint64_t const needed = m_length + next * static_cast<std::uint64_t>(delta) + 1;
-      capacity = std::min<std::uint64_t>(std::max<std::uint64_t>(2 * capacity + 2, needed) + 1, 0xFFFFFFFFu);
+      capacity = detail::grownCapacity(capacity, needed);
       k = next;
     }
   }

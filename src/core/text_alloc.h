@@ -2,7 +2,9 @@
 #ifndef QVOBASE_CORE_TEXT_ALLOC_H
 #define QVOBASE_CORE_TEXT_ALLOC_H
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
 #include "qvo_internal.h"
 
@@ -12,6 +14,13 @@ namespace EQVO::detail {
 // is not there (or when the test limit below refuses it). Every operation allocates before it changes
 // the string, so a failed allocation leaves the old text as it was.
 char* newText(std::size_t size);
+
+// The capacity that growth gives a buffer of `capacity` bytes asked for `needed` bytes (more than it has):
+// a little over twice the old size, or what is needed when that is more, within 32 bits.
+inline std::uint32_t grownCapacity(std::uint64_t capacity, std::uint64_t needed) {
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(std::max<std::uint64_t>(2 * capacity + 2, needed) + 1,
+                                                            0xFFFFFFFFu));
+}
 
 // For the tests: text buffers larger than `bytes` fail as if memory were exhausted; 0 lifts the limit.
 QVO_INTERNAL void limitTextAllocation(std::size_t bytes);
