@@ -139,8 +139,12 @@ enum TraceLevel {
 // Thread safety: every operation may be called from any thread on handles that share a back-end.
 // Lines of one thread reach the output in the order posted. One handle object must not be assigned
 // while another thread uses that same object (as with std::shared_ptr); in particular, replacing the
-// process-wide log (setAsInstance, CQVOLog) while other threads use the reference returned by
-// instance() is a race: such threads should trace through CQVOLog, which takes its own reference.
+// process-wide log (setAsInstance, CQVOLog, assigning to instance()) while other threads use the
+// reference returned by instance() is a race: such threads should trace through CQVOLog, whose
+// static calls follow every replacement.
+//
+// Cost: a record of a switched-off module takes no lock and allocates nothing in any form; the
+// forms without printf arguments check it inline (detail::LogSwitches).
 class QVO_API Log {
  public:
   // The process-wide log. Created on first use (safe from any number of threads at once) as a
@@ -186,11 +190,8 @@ class QVO_API Log {
   // trace() may leave the line to the writer thread; write() returns only after the line and
   // everything posted before it are in the output. Both return false, writing nothing, when the
   // module is not traced or the handle has no back-end; true otherwise.
-  //
-  // Cost: a record of a switched-off module is checked inline (see detail::LogSwitches) in most
-  // cases, else by one call that reads the module table; either way it takes no lock, builds no
-  // string and allocates nothing. The char const* forms take module and source names as they are, so
-  // string literals are not turned into strings either.
+  // The char const* forms below take module and source names as they are, so that string literals
+  // are not turned into strings.
   QVO_INLINE_API bool trace(std::string const& module, std::string const& text) {
     return mayTrace(module.data(), module.size()) && postText({module.data(), module.size()}, text, false);
   }
@@ -447,8 +448,9 @@ class QVO_API LogStream {
 //   CQVOLog::InitTrace("");   // reads qvotrace.txt
 //   CQVOLog::Trace("NET", qvo::TRACE_ERROR, __FILE__, __LINE__, "lost %d packets\n", 3);
 //
-// Thread safety: any thread may call the static members, also while another thread replaces the
-// process-wide log (a call then writes to the old or the new log).
+// Thread safety: any thread may call the static members, also while another thread replaces or
+// closes the process-wide log: a record then lands whole in the old or the new log. A switched-off
+// record takes no lock and allocates nothing; TraceModule is answered inline in most cases.
 class QVO_API CQVOLog : public qvo::Log {
  public:
   // A new back-end with nothing open, made the process-wide log.

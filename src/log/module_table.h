@@ -18,7 +18,7 @@ namespace qvo {
 
 // Module names are compared byte-wise, case-sensitive. Lookups take no lock: entries are never
 // removed, each entry's flag is atomic, and the open-addressed slot array is published atomically,
-// so other threads may switch modules meanwhile. Two 64-bit words, with a bit per length and a bit per
+// so other threads may switch modules meanwhile. Two words, with a bit per length and a bit per
 // name of the switched-on names (detail::LogSwitches, read inline by callers), answer most checks of
 // switched-off names before the table is read.
 // The first slot array lives inside the table (one pointer fewer to follow for the usual few modules);
