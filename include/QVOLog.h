@@ -11,6 +11,7 @@
 #include <locale>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "QVOExport.h"
 
@@ -97,6 +98,14 @@ struct LogSwitches {
 // The switches of the process-wide log: all clear until that log is first used (it then traces
 // nothing anyway), then those of whichever back-end is process-wide.
 QVO_API extern std::atomic<LogSwitches const*> processLogSwitches;
+
+// A printf format as the inline formatting forms take it: anything that is a C string (not a number,
+// so that a level written as 0 never reads as a format).
+template <typename F>
+constexpr bool kIsFormat =
+    std::is_convertible_v<F const&, char const*> && !std::is_same_v<std::decay_t<F>, std::nullptr_t>;
+template <typename F>
+using IfFormat = std::enable_if_t<kIsFormat<F>, int>;
 
 inline std::size_t nameSize(char const* name) noexcept { return name != nullptr ? std::strlen(name) : 0; }
 inline char const* nameText(char const* name) noexcept { return name != nullptr ? name : ""; }
@@ -250,6 +259,54 @@ class QVO_API Log {
       QVO_PRINTF_FORMAT(6, 7);
   bool write(char const* module, long level, char const* sourceFile, long sourceLine, char const* format, ...)
       QVO_PRINTF_FORMAT(6, 7);
+
+  // With printf arguments, the formatting forms above are reached through these inline ones, which
+  // check the module first: a switched-off record then costs no call. (Being templates, they leave
+  // the arguments unchecked against the format at compile time; the formatting is the same.)
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool trace(std::string const& module, F const& format, A const&... args) {
+    return mayTrace(module.data(), module.size()) && (this->*static_cast<bool(Log::*)(std::string const&, char const*, ...)>(&Log::trace))(module, format, args...);
+  }
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool trace(char const* module, F const& format, A const&... args) {
+    return mayTrace(detail::nameText(module), detail::nameSize(module)) && (this->*static_cast<bool(Log::*)(char const*, char const*, ...)>(&Log::trace))(module, format, args...);
+  }
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool trace(std::string const& module, long level, std::string const& sourceFile, long sourceLine, F const& format, A const&... args) {
+    return mayTrace(module.data(), module.size()) &&
+           (this->*static_cast<bool(Log::*)(std::string const&, long, std::string const&, long, char const*, ...)>(&Log::trace))(module, level, sourceFile, sourceLine, format,
+                                                                                     args...);
+  }
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool trace(std::string const& module, TraceLevel level, std::string const& sourceFile, long sourceLine, F const& format, A const&... args) {
+    return mayTrace(module.data(), module.size()) &&
+           (this->*static_cast<bool(Log::*)(std::string const&, TraceLevel, std::string const&, long, char const*, ...)>(&Log::trace))(module, level, sourceFile, sourceLine, format,
+                                                                                     args...);
+  }
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool write(std::string const& module, long level, std::string const& sourceFile, long sourceLine, F const& format, A const&... args) {
+    return mayTrace(module.data(), module.size()) &&
+           (this->*static_cast<bool(Log::*)(std::string const&, long, std::string const&, long, char const*, ...)>(&Log::write))(module, level, sourceFile, sourceLine, format,
+                                                                                     args...);
+  }
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool trace(char const* module, long level, char const* sourceFile, long sourceLine, F const& format, A const&... args) {
+    return mayTrace(detail::nameText(module), detail::nameSize(module)) &&
+           (this->*static_cast<bool(Log::*)(char const*, long, char const*, long, char const*, ...)>(&Log::trace))(module, level, sourceFile, sourceLine, format,
+                                                                                     args...);
+  }
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool trace(char const* module, TraceLevel level, char const* sourceFile, long sourceLine, F const& format, A const&... args) {
+    return mayTrace(detail::nameText(module), detail::nameSize(module)) &&
+           (this->*static_cast<bool(Log::*)(char const*, TraceLevel, char const*, long, char const*, ...)>(&Log::trace))(module, level, sourceFile, sourceLine, format,
+                                                                                     args...);
+  }
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool write(char const* module, long level, char const* sourceFile, long sourceLine, F const& format, A const&... args) {
+    return mayTrace(detail::nameText(module), detail::nameSize(module)) &&
+           (this->*static_cast<bool(Log::*)(char const*, long, char const*, long, char const*, ...)>(&Log::write))(module, level, sourceFile, sourceLine, format,
+                                                                                     args...);
+  }
 
   // Size limit of a file output, in characters handed to the file (the header line is not counted).
   // A line that would carry the file past the limit first turns the file into its backup
@@ -499,6 +556,56 @@ class QVO_API CQVOLog : public qvo::Log {
                     long sourceLine, char const* format, ...) QVO_PRINTF_FORMAT(5, 6);
   static void Trace(char const* module, qvo::TraceLevel level, char const* sourceFile, long sourceLine,
                     char const* format, ...) QVO_PRINTF_FORMAT(5, 6);
+
+  // With printf arguments, the formatting forms above are reached through these inline ones, which
+  // ask the process-wide log's switches first: a switched-off record then costs no call. (Being
+  // templates, they leave the arguments unchecked against the format at compile time.)
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Trace(std::string const& module, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(module.data(), module.size()))
+      static_cast<void (*)(std::string const&, char const*, ...)>(&CQVOLog::Trace)(module, format, args...);
+  }
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Trace(std::string const& module, long level, std::string const& sourceFile, long sourceLine, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(module.data(), module.size()))
+      static_cast<void (*)(std::string const&, long, std::string const&, long, char const*, ...)>(&CQVOLog::Trace)(module, level, sourceFile,
+                                                                                       sourceLine, format, args...);
+  }
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Write(std::string const& module, long level, std::string const& sourceFile, long sourceLine, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(module.data(), module.size()))
+      static_cast<void (*)(std::string const&, long, std::string const&, long, char const*, ...)>(&CQVOLog::Write)(module, level, sourceFile,
+                                                                                       sourceLine, format, args...);
+  }
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Trace(std::string const& module, qvo::TraceLevel level, std::string const& sourceFile, long sourceLine, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(module.data(), module.size()))
+      static_cast<void (*)(std::string const&, qvo::TraceLevel, std::string const&, long, char const*, ...)>(&CQVOLog::Trace)(module, level, sourceFile,
+                                                                                       sourceLine, format, args...);
+  }
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Trace(char const* module, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(qvo::detail::nameText(module), qvo::detail::nameSize(module)))
+      static_cast<void (*)(char const*, char const*, ...)>(&CQVOLog::Trace)(module, format, args...);
+  }
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Trace(char const* module, long level, char const* sourceFile, long sourceLine, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(qvo::detail::nameText(module), qvo::detail::nameSize(module)))
+      static_cast<void (*)(char const*, long, char const*, long, char const*, ...)>(&CQVOLog::Trace)(module, level, sourceFile,
+                                                                                       sourceLine, format, args...);
+  }
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Write(char const* module, long level, char const* sourceFile, long sourceLine, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(qvo::detail::nameText(module), qvo::detail::nameSize(module)))
+      static_cast<void (*)(char const*, long, char const*, long, char const*, ...)>(&CQVOLog::Write)(module, level, sourceFile,
+                                                                                       sourceLine, format, args...);
+  }
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Trace(char const* module, qvo::TraceLevel level, char const* sourceFile, long sourceLine, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(qvo::detail::nameText(module), qvo::detail::nameSize(module)))
+      static_cast<void (*)(char const*, qvo::TraceLevel, char const*, long, char const*, ...)>(&CQVOLog::Trace)(module, level, sourceFile,
+                                                                                       sourceLine, format, args...);
+  }
 
  private:
   // The module table of the process-wide log, for names that the inline check could not rule out.
