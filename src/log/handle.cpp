@@ -1,7 +1,6 @@
 // qvo::Log: the handle, its trace and write forms, settings and record headers (the process-wide
 // handle is in process_log.cpp).
 #include <cstdarg>
-#include <mutex>
 
 #include "QVOLog.h"
 #include "log/implementation.h"
