@@ -5,6 +5,11 @@
 //             logger, blocking on overflow, + flush and wait for its queue).
 //   Disabled: a record of a switched-off module (spdlog: a call below the logger's level); the
 //             SameLength case names a module as long as a switched-on one.
+//   Off*:     switched-off records as applications write them: literals in the call (OffLiterals), module
+//             and source built once as strings (OffStrings), the static face with a format
+//             (OffStaticTrace), the module question alone (OffTraceModule, against should_log).
+//   StaticWrite: a switched-on record through CQVOLog::Write against the member write of the same
+//             log (the peer "member"): same file, same text.
 // Every case writes the same ~100-character text under a header of the same shape, 1 and 4 threads.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -169,6 +174,140 @@ void BM_spdlog_Disabled(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// --- switched off, as applications write the calls ------------------------------------------------
+
+// A log like an application's: NET and DISK on, BENCH off; spdlog at level info, called at debug.
+qvo::Log& offLog() {
+  static qvo::Log log = [] {
+    qvo::Log l(false, false);
+    l.activateModule("NET", true);
+    l.activateModule("DISK", true);
+    l.activateModule("BENCH", false);
+    return l;
+  }();
+  return log;
+}
+
+// The process-wide log, configured the same way (once, before the threads start).
+void offProcessLog() {
+  static bool const configured = [] {
+    qvo::Log::instance().activateModule("NET", true);
+    qvo::Log::instance().activateModule("DISK", true);
+    qvo::Log::instance().activateModule("BENCH", false);
+    return true;
+  }();
+  (void)configured;
+}
+
+std::shared_ptr<spdlog::logger> offSpdlog() {
+  static auto logger = [] {
+    auto l = std::make_shared<spdlog::logger>("BENCH",
+                                              std::make_shared<spdlog::sinks::basic_file_sink_mt>("spdlog_off.log", true));
+    l->set_level(spdlog::level::info);
+    return l;
+  }();
+  return logger;
+}
+
+void BM_qvo_OffLiterals(benchmark::State& state) {
+  qvo::Log& log = offLog();
+  for (auto _ : state) benchmark::DoNotOptimize(log.trace("BENCH", 0L, "bench.cpp", 42L, kText));
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_spdlog_OffLiterals(benchmark::State& state) {
+  auto const logger = offSpdlog();
+  for (auto _ : state) {
+    logger->log(spdlog::source_loc{"bench.cpp", 42, "bench"}, spdlog::level::debug, spdlog::string_view_t(kText));
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_qvo_OffStrings(benchmark::State& state) {
+  qvo::Log& log = offLog();
+  std::string const module = "BENCH";
+  std::string const source = kSource;
+  for (auto _ : state) benchmark::DoNotOptimize(log.trace(module, 0L, source, kLine, kText));
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_spdlog_OffStrings(benchmark::State& state) {
+  auto const logger = offSpdlog();
+  spdlog::source_loc const loc{kSource, static_cast<int>(kLine), "bench"};
+  for (auto _ : state) {
+    logger->log(loc, spdlog::level::debug, spdlog::string_view_t(kText));
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_qvo_OffStaticTrace(benchmark::State& state) {
+  offProcessLog();
+  int i = 0;
+  for (auto _ : state) {
+    CQVOLog::Trace("BENCH", "%d %s", ++i, "x");
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_spdlog_OffStaticTrace(benchmark::State& state) {
+  auto const logger = offSpdlog();
+  int i = 0;
+  for (auto _ : state) {
+    logger->log(spdlog::source_loc{"bench.cpp", 42, "bench"}, spdlog::level::debug, "{} {}", ++i, "x");
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_qvo_OffTraceModule(benchmark::State& state) {
+  offProcessLog();
+  for (auto _ : state) benchmark::DoNotOptimize(CQVOLog::TraceModule("BENCH"));
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_spdlog_OffTraceModule(benchmark::State& state) {
+  auto const logger = offSpdlog();
+  for (auto _ : state) benchmark::DoNotOptimize(logger->should_log(spdlog::level::debug));
+  state.SetItemsProcessed(state.iterations());
+}
+
+// --- switched on: the static face against the member call ---------------------------------------
+
+#define QVO_BENCH_TEXT \
+  "request 4711 from 10.0.0.17 served in 1834 us, 512 bytes sent, cache hit, session 0x7f3a9c21 kept"
+
+std::unique_ptr<CQVOLog> g_static;
+
+void staticSetUp(benchmark::State& state) {
+  if (state.thread_index() != 0) return;
+  g_static = std::make_unique<CQVOLog>("qvo_static.log", false);
+  g_static->activateModule("BENCH", true);
+}
+
+void staticTearDown(benchmark::State& state) {
+  if (state.thread_index() != 0) return;
+  // Back to a console log, so the file's back-end goes with the case.
+  CQVOLog console("stdout", false);
+  g_static.reset();
+}
+
+void BM_qvo_StaticWrite(benchmark::State& state) {
+  staticSetUp(state);
+  for (auto _ : state) CQVOLog::Write("BENCH", 0L, "bench.cpp", 42L, QVO_BENCH_TEXT);
+  state.SetItemsProcessed(state.iterations());
+  staticTearDown(state);
+}
+
+void BM_member_StaticWrite(benchmark::State& state) {
+  staticSetUp(state);
+  for (auto _ : state) g_static->write("BENCH", 0L, "bench.cpp", 42L, kText);
+  state.SetItemsProcessed(state.iterations());
+  staticTearDown(state);
+}
+
 }  // namespace
 
 BENCHMARK(BM_qvo_SyncWrite)->Threads(1)->Threads(4)->UseRealTime();
@@ -184,5 +323,16 @@ BENCHMARK(BM_spdlog_Disabled)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_qvo_DisabledSameLength)->Threads(1)->Threads(4)->UseRealTime();
 // The same spdlog call: below the level, whatever the logger's name.
 BENCHMARK(BM_spdlog_Disabled)->Name("BM_spdlog_DisabledSameLength")->Threads(1)->Threads(4)->UseRealTime();
+
+BENCHMARK(BM_qvo_OffLiterals)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_spdlog_OffLiterals)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_qvo_OffStrings)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_spdlog_OffStrings)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_qvo_OffStaticTrace)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_spdlog_OffStaticTrace)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_qvo_OffTraceModule)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_spdlog_OffTraceModule)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_qvo_StaticWrite)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_member_StaticWrite)->Threads(1)->Threads(4)->UseRealTime();
 
 BENCHMARK_MAIN();

@@ -3,9 +3,15 @@
 #ifndef QVOBASE_QVOLOG_H
 #define QVOBASE_QVOLOG_H
 
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <iosfwd>
 #include <locale>
 #include <string>
+#include <string_view>
+#include <type_traits>
 
 #include "QVOExport.h"
 
@@ -18,10 +24,96 @@
 #define QVO_PRINTF_FORMAT(fmt, first)
 #endif
 
+// An inline member that stays in the library's binary interface (emitted and exported by the library,
+// inlined by callers).
+#if defined(QVOBASE_STATIC)
+#define QVO_INLINE_API
+#elif defined(_WIN32) && defined(QVOBASE_BUILDING)
+#define QVO_INLINE_API __attribute__((used))
+#elif defined(_WIN32)
+#define QVO_INLINE_API
+#else
+#define QVO_INLINE_API __attribute__((visibility("default"), used))
+#endif
+
 namespace qvo {
 
 class LogImplementation;
 struct LogStreamData;
+
+namespace detail {
+
+// The module check that callers run inline, before any call into the library. Every log publishes
+// two words for its switched-on module names: a bit per name length and a bit per name (every bit
+// once "ALL" is on). A name whose bits are clear is certainly switched off; for a string literal the
+// name's bits are constants, so such a record costs two loads and a branch: no call, no lock, no
+// string. A name whose bits are set may still be off: the library then checks the module table.
+
+// A name read as two words that together cover all its bytes (overlapping when it is short): for
+// names of up to 16 bytes, the two words and the size are the name itself.
+struct ModuleWords {
+  std::uint64_t w0, w1;
+  std::size_t size;
+};
+
+inline ModuleWords moduleWords(char const* p, std::size_t n) noexcept {
+  ModuleWords k{0, 0, n};
+  if (n >= 8) {
+    std::memcpy(&k.w0, p, 8);
+    std::memcpy(&k.w1, p + n - 8, 8);
+  } else if (n >= 4) {
+    std::uint32_t a, b;
+    std::memcpy(&a, p, 4);
+    std::memcpy(&b, p + n - 4, 4);
+    k.w0 = a;
+    k.w1 = b;
+  } else if (n > 0) {
+    auto byte = [p](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(p[i])}; };
+    k.w0 = (byte(0) << 16) | (byte(n / 2) << 8) | byte(n - 1);
+  }
+  return k;
+}
+
+// A switch word is as wide as a pointer, so that reading it is one plain load on both targets. A
+// name sets one of its bits picked by its words, and one picked by its length.
+using SwitchWord = std::uintptr_t;
+constexpr unsigned kSwitchBits = sizeof(SwitchWord) * 8;
+constexpr unsigned kSwitchShift = sizeof(SwitchWord) == 8 ? 58 : 59;  // the top 6 or 5 bits of a hash
+
+inline SwitchWord nameBit(ModuleWords const& k) noexcept {
+  return SwitchWord{1} << (((k.w0 + (k.w1 << 1) + k.size) * 0x9E3779B97F4A7C15ull) >> kSwitchShift);
+}
+inline SwitchWord sizeBit(std::size_t size) noexcept { return SwitchWord{1} << (size & (kSwitchBits - 1)); }
+
+struct LogSwitches {
+  std::atomic<SwitchWord> onSizes{0};  // sizeBit of each switched-on name; every bit with "ALL"
+  std::atomic<SwitchWord> onNames{0};  // nameBit of each switched-on name; every bit with "ALL"
+  // False when `name` is certainly not traced.
+  bool mayTrace(char const* name, std::size_t size) const noexcept {
+    if ((onSizes.load(std::memory_order_acquire) & sizeBit(size)) == 0) return false;
+    return (onNames.load(std::memory_order_acquire) & nameBit(moduleWords(name, size))) != 0;
+  }
+};
+
+// The switches of the process-wide log: all clear until that log is first used (it then traces
+// nothing anyway), then those of whichever back-end is process-wide.
+QVO_API extern std::atomic<LogSwitches const*> processLogSwitches;
+
+// A printf format as the inline formatting forms take it: anything that is a C string (not a number,
+// so that a level written as 0 never reads as a format).
+template <typename F>
+constexpr bool kIsFormat =
+    std::is_convertible_v<F const&, char const*> && !std::is_same_v<std::decay_t<F>, std::nullptr_t>;
+template <typename F>
+using IfFormat = std::enable_if_t<kIsFormat<F>, int>;
+
+inline std::size_t nameSize(char const* name) noexcept { return name != nullptr ? std::strlen(name) : 0; }
+inline char const* nameText(char const* name) noexcept { return name != nullptr ? name : ""; }
+inline bool processMayTrace(char const* name, std::size_t size) noexcept {
+  return processLogSwitches.load(std::memory_order_acquire)->mayTrace(name, size);
+}
+
+}  // namespace detail
 
 // Level numbers of log records. The record's header carries the level's text:
 // negative "ANNOYING", 0 "INFO", 1 "WARNING", 2 "ERROR", 3 and above "WORTH".
@@ -56,8 +148,12 @@ enum TraceLevel {
 // Thread safety: every operation may be called from any thread on handles that share a back-end.
 // Lines of one thread reach the output in the order posted. One handle object must not be assigned
 // while another thread uses that same object (as with std::shared_ptr); in particular, replacing the
-// process-wide log (setAsInstance, CQVOLog) while other threads use the reference returned by
-// instance() is a race: such threads should trace through CQVOLog, which takes its own reference.
+// process-wide log (setAsInstance, CQVOLog, assigning to instance()) while other threads use the
+// reference returned by instance() is a race: such threads should trace through CQVOLog, whose
+// static calls follow every replacement.
+//
+// Cost: a record of a switched-off module takes no lock and allocates nothing in any form; the
+// forms without printf arguments check it inline (detail::LogSwitches).
 class QVO_API Log {
  public:
   // The process-wide log. Created on first use (safe from any number of threads at once) as a
@@ -103,23 +199,114 @@ class QVO_API Log {
   // trace() may leave the line to the writer thread; write() returns only after the line and
   // everything posted before it are in the output. Both return false, writing nothing, when the
   // module is not traced or the handle has no back-end; true otherwise.
-  bool trace(std::string const& module, std::string const& text);
-  bool write(std::string const& module, std::string const& text);
+  // The char const* forms below take module and source names as they are, so that string literals
+  // are not turned into strings.
+  QVO_INLINE_API bool trace(std::string const& module, std::string const& text) {
+    return mayTrace(module.data(), module.size()) && postText({module.data(), module.size()}, text, false);
+  }
+  QVO_INLINE_API bool write(std::string const& module, std::string const& text) {
+    return mayTrace(module.data(), module.size()) && postText({module.data(), module.size()}, text, true);
+  }
   // Formats like printf (no length limit), then as trace(module, text).
   bool trace(std::string const& module, char const* format, ...) QVO_PRINTF_FORMAT(3, 4);
 
   // Record forms: the header line (level text, module, process and thread, source position, date
   // and time to the millisecond), a tab and the text, and a line feed unless the text ends with one.
-  bool trace(std::string const& module, long level, std::string const& sourceFile, long sourceLine,
-             std::string const& text);
-  bool write(std::string const& module, long level, std::string const& sourceFile, long sourceLine,
-             std::string const& text);
+  QVO_INLINE_API bool trace(std::string const& module, long level, std::string const& sourceFile, long sourceLine,
+                            std::string const& text) {
+    return mayTrace(module.data(), module.size()) &&
+           postRecord({module.data(), module.size()}, level, {sourceFile.data(), sourceFile.size()}, sourceLine,
+                      text, false);
+  }
+  QVO_INLINE_API bool write(std::string const& module, long level, std::string const& sourceFile, long sourceLine,
+                            std::string const& text) {
+    return mayTrace(module.data(), module.size()) &&
+           postRecord({module.data(), module.size()}, level, {sourceFile.data(), sourceFile.size()}, sourceLine,
+                      text, true);
+  }
   bool trace(std::string const& module, long level, std::string const& sourceFile, long sourceLine,
              char const* format, ...) QVO_PRINTF_FORMAT(6, 7);
   bool trace(std::string const& module, TraceLevel level, std::string const& sourceFile, long sourceLine,
              char const* format, ...) QVO_PRINTF_FORMAT(6, 7);
   bool write(std::string const& module, long level, std::string const& sourceFile, long sourceLine,
              char const* format, ...) QVO_PRINTF_FORMAT(6, 7);
+
+  // The same forms with module and source file as C strings (a null pointer reads as "").
+  QVO_INLINE_API bool trace(char const* module, std::string const& text) {
+    std::size_t const size = detail::nameSize(module);
+    return mayTrace(detail::nameText(module), size) && postText({detail::nameText(module), size}, text, false);
+  }
+  QVO_INLINE_API bool write(char const* module, std::string const& text) {
+    std::size_t const size = detail::nameSize(module);
+    return mayTrace(detail::nameText(module), size) && postText({detail::nameText(module), size}, text, true);
+  }
+  bool trace(char const* module, char const* format, ...) QVO_PRINTF_FORMAT(3, 4);
+  QVO_INLINE_API bool trace(char const* module, long level, char const* sourceFile, long sourceLine,
+                            std::string const& text) {
+    std::size_t const size = detail::nameSize(module);
+    return mayTrace(detail::nameText(module), size) &&
+           postRecord({detail::nameText(module), size}, level, detail::nameText(sourceFile), sourceLine, text, false);
+  }
+  QVO_INLINE_API bool write(char const* module, long level, char const* sourceFile, long sourceLine,
+                            std::string const& text) {
+    std::size_t const size = detail::nameSize(module);
+    return mayTrace(detail::nameText(module), size) &&
+           postRecord({detail::nameText(module), size}, level, detail::nameText(sourceFile), sourceLine, text, true);
+  }
+  bool trace(char const* module, long level, char const* sourceFile, long sourceLine, char const* format, ...)
+      QVO_PRINTF_FORMAT(6, 7);
+  bool trace(char const* module, TraceLevel level, char const* sourceFile, long sourceLine, char const* format, ...)
+      QVO_PRINTF_FORMAT(6, 7);
+  bool write(char const* module, long level, char const* sourceFile, long sourceLine, char const* format, ...)
+      QVO_PRINTF_FORMAT(6, 7);
+
+  // With printf arguments, the formatting forms above are reached through these inline ones, which
+  // check the module first: a switched-off record then costs no call. (Being templates, they leave
+  // the arguments unchecked against the format at compile time; the formatting is the same.)
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool trace(std::string const& module, F const& format, A const&... args) {
+    return mayTrace(module.data(), module.size()) && (this->*static_cast<bool(Log::*)(std::string const&, char const*, ...)>(&Log::trace))(module, format, args...);
+  }
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool trace(char const* module, F const& format, A const&... args) {
+    return mayTrace(detail::nameText(module), detail::nameSize(module)) && (this->*static_cast<bool(Log::*)(char const*, char const*, ...)>(&Log::trace))(module, format, args...);
+  }
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool trace(std::string const& module, long level, std::string const& sourceFile, long sourceLine, F const& format, A const&... args) {
+    return mayTrace(module.data(), module.size()) &&
+           (this->*static_cast<bool(Log::*)(std::string const&, long, std::string const&, long, char const*, ...)>(&Log::trace))(module, level, sourceFile, sourceLine, format,
+                                                                                     args...);
+  }
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool trace(std::string const& module, TraceLevel level, std::string const& sourceFile, long sourceLine, F const& format, A const&... args) {
+    return mayTrace(module.data(), module.size()) &&
+           (this->*static_cast<bool(Log::*)(std::string const&, TraceLevel, std::string const&, long, char const*, ...)>(&Log::trace))(module, level, sourceFile, sourceLine, format,
+                                                                                     args...);
+  }
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool write(std::string const& module, long level, std::string const& sourceFile, long sourceLine, F const& format, A const&... args) {
+    return mayTrace(module.data(), module.size()) &&
+           (this->*static_cast<bool(Log::*)(std::string const&, long, std::string const&, long, char const*, ...)>(&Log::write))(module, level, sourceFile, sourceLine, format,
+                                                                                     args...);
+  }
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool trace(char const* module, long level, char const* sourceFile, long sourceLine, F const& format, A const&... args) {
+    return mayTrace(detail::nameText(module), detail::nameSize(module)) &&
+           (this->*static_cast<bool(Log::*)(char const*, long, char const*, long, char const*, ...)>(&Log::trace))(module, level, sourceFile, sourceLine, format,
+                                                                                     args...);
+  }
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool trace(char const* module, TraceLevel level, char const* sourceFile, long sourceLine, F const& format, A const&... args) {
+    return mayTrace(detail::nameText(module), detail::nameSize(module)) &&
+           (this->*static_cast<bool(Log::*)(char const*, TraceLevel, char const*, long, char const*, ...)>(&Log::trace))(module, level, sourceFile, sourceLine, format,
+                                                                                     args...);
+  }
+  template <typename F, typename... A, detail::IfFormat<F> = 0>
+  bool write(char const* module, long level, char const* sourceFile, long sourceLine, F const& format, A const&... args) {
+    return mayTrace(detail::nameText(module), detail::nameSize(module)) &&
+           (this->*static_cast<bool(Log::*)(char const*, long, char const*, long, char const*, ...)>(&Log::write))(module, level, sourceFile, sourceLine, format,
+                                                                                     args...);
+  }
 
   // Size limit of a file output, in characters handed to the file (the header line is not counted).
   // A line that would carry the file past the limit first turns the file into its backup
@@ -151,8 +338,14 @@ class QVO_API Log {
   // Names are case-sensitive. May be called while other threads trace.
   void activateModule(std::string const& module, bool traced);
   // Whether lines of `module` are written: its own flag when it has one, else the flag of "ALL",
-  // else false. False without a back-end.
-  bool isModuleTraced(std::string const& module);
+  // else false. False without a back-end. No lock, no allocation.
+  QVO_INLINE_API bool isModuleTraced(std::string const& module) {
+    return mayTrace(module.data(), module.size()) && isTraced({module.data(), module.size()});
+  }
+  QVO_INLINE_API bool isModuleTraced(char const* module) {
+    std::size_t const size = detail::nameSize(module);
+    return mayTrace(detail::nameText(module), size) && isTraced({detail::nameText(module), size});
+  }
 
   // Reads the trace configuration file `fileName` ("qvotrace.txt" in the current directory when
   // empty): lines "key = value"; "<THREADED_LOG>" (flag), "<MAX_LOG_FILE_SIZE>" (bytes),
@@ -184,8 +377,24 @@ class QVO_API Log {
  private:
   // Makes this handle's back-end the process-wide one.
   void makeInstance();
+  // Points the handle at `impl` (its module switches too), without counting the handle.
+  void attach(LogImplementation* impl);
+  // Drops one handle's hold on `impl`: the last one destroys it (or retires it, when it has been the
+  // process-wide back-end: static calls may still be reading it).
+  static void release(LogImplementation* impl);
+  // Whether this object is the process-wide handle that instance() returns.
+  bool isProcessHandle() const;
+
+  // The inline forms' first check: false when `module` is certainly not traced here.
+  bool mayTrace(char const* module, std::size_t size) const noexcept { return m_switches->mayTrace(module, size); }
+  // The rest of the check and the work, out of line: the module table, then the text or record posted.
+  bool isTraced(std::string_view module) const;
+  bool postText(std::string_view module, std::string_view text, bool flushNow);
+  bool postRecord(std::string_view module, long level, std::string_view sourceFile, long sourceLine,
+                  std::string_view text, bool flushNow);
 
   LogImplementation* m_impl;
+  detail::LogSwitches const* m_switches;  // m_impl's module switches (all clear without a back-end)
 };
 
 // LogStream builds one record with << and hands it to a Log as a full record (module, level, source
@@ -296,8 +505,9 @@ class QVO_API LogStream {
 //   CQVOLog::InitTrace("");   // reads qvotrace.txt
 //   CQVOLog::Trace("NET", qvo::TRACE_ERROR, __FILE__, __LINE__, "lost %d packets\n", 3);
 //
-// Thread safety: any thread may call the static members, also while another thread replaces the
-// process-wide log (a call then writes to the old or the new log).
+// Thread safety: any thread may call the static members, also while another thread replaces or
+// closes the process-wide log: a record then lands whole in the old or the new log. A switched-off
+// record takes no lock and allocates nothing; TraceModule is answered inline in most cases.
 class QVO_API CQVOLog : public qvo::Log {
  public:
   // A new back-end with nothing open, made the process-wide log.
@@ -315,9 +525,16 @@ class QVO_API CQVOLog : public qvo::Log {
   bool Open(char const* name);
   bool Close();
 
-  // Whether `module` is traced in the process-wide log.
-  static bool TraceModule(std::string const& module);
-  static bool TraceModule(char const* module);
+  // Whether `module` is traced in the process-wide log. Inline, and for a switched-off module
+  // usually answered there: no call, no lock, no allocation.
+  QVO_INLINE_API static bool TraceModule(std::string const& module) {
+    return qvo::detail::processMayTrace(module.data(), module.size()) && ProcessTraces({module.data(), module.size()});
+  }
+  QVO_INLINE_API static bool TraceModule(char const* module) {
+    std::size_t const size = qvo::detail::nameSize(module);
+    return qvo::detail::processMayTrace(qvo::detail::nameText(module), size) &&
+           ProcessTraces({qvo::detail::nameText(module), size});
+  }
   // Reads a trace configuration file into the process-wide log ("qvotrace.txt" when empty).
   static void InitTrace(std::string const& fileName);
   static void InitTrace(char const* fileName);
@@ -339,6 +556,60 @@ class QVO_API CQVOLog : public qvo::Log {
                     long sourceLine, char const* format, ...) QVO_PRINTF_FORMAT(5, 6);
   static void Trace(char const* module, qvo::TraceLevel level, char const* sourceFile, long sourceLine,
                     char const* format, ...) QVO_PRINTF_FORMAT(5, 6);
+
+  // With printf arguments, the formatting forms above are reached through these inline ones, which
+  // ask the process-wide log's switches first: a switched-off record then costs no call. (Being
+  // templates, they leave the arguments unchecked against the format at compile time.)
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Trace(std::string const& module, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(module.data(), module.size()))
+      static_cast<void (*)(std::string const&, char const*, ...)>(&CQVOLog::Trace)(module, format, args...);
+  }
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Trace(std::string const& module, long level, std::string const& sourceFile, long sourceLine, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(module.data(), module.size()))
+      static_cast<void (*)(std::string const&, long, std::string const&, long, char const*, ...)>(&CQVOLog::Trace)(module, level, sourceFile,
+                                                                                       sourceLine, format, args...);
+  }
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Write(std::string const& module, long level, std::string const& sourceFile, long sourceLine, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(module.data(), module.size()))
+      static_cast<void (*)(std::string const&, long, std::string const&, long, char const*, ...)>(&CQVOLog::Write)(module, level, sourceFile,
+                                                                                       sourceLine, format, args...);
+  }
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Trace(std::string const& module, qvo::TraceLevel level, std::string const& sourceFile, long sourceLine, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(module.data(), module.size()))
+      static_cast<void (*)(std::string const&, qvo::TraceLevel, std::string const&, long, char const*, ...)>(&CQVOLog::Trace)(module, level, sourceFile,
+                                                                                       sourceLine, format, args...);
+  }
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Trace(char const* module, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(qvo::detail::nameText(module), qvo::detail::nameSize(module)))
+      static_cast<void (*)(char const*, char const*, ...)>(&CQVOLog::Trace)(module, format, args...);
+  }
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Trace(char const* module, long level, char const* sourceFile, long sourceLine, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(qvo::detail::nameText(module), qvo::detail::nameSize(module)))
+      static_cast<void (*)(char const*, long, char const*, long, char const*, ...)>(&CQVOLog::Trace)(module, level, sourceFile,
+                                                                                       sourceLine, format, args...);
+  }
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Write(char const* module, long level, char const* sourceFile, long sourceLine, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(qvo::detail::nameText(module), qvo::detail::nameSize(module)))
+      static_cast<void (*)(char const*, long, char const*, long, char const*, ...)>(&CQVOLog::Write)(module, level, sourceFile,
+                                                                                       sourceLine, format, args...);
+  }
+  template <typename F, typename... A, qvo::detail::IfFormat<F> = 0>
+  static void Trace(char const* module, qvo::TraceLevel level, char const* sourceFile, long sourceLine, F const& format, A const&... args) {
+    if (qvo::detail::processMayTrace(qvo::detail::nameText(module), qvo::detail::nameSize(module)))
+      static_cast<void (*)(char const*, qvo::TraceLevel, char const*, long, char const*, ...)>(&CQVOLog::Trace)(module, level, sourceFile,
+                                                                                       sourceLine, format, args...);
+  }
+
+ private:
+  // The module table of the process-wide log, for names that the inline check could not rule out.
+  static bool ProcessTraces(std::string_view module);
 };
 
 #endif  // QVOBASE_QVOLOG_H

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "QVOLog.h"
 #include "support/log_support.h"
@@ -94,6 +95,46 @@ TEST(LogCore, RecordEndsWithOneLineFeedAndPlainFormsAddNothing) {
                                      "\n\t\nrawfmt-7" + R"(\nERROR M PID\(\d+\) THR\(MAIN\) : f - 3 : )" +
                                      kDatePattern + "\n\t00042\\|x\n"))
       << f.body();
+}
+
+// Every member form taken with C strings writes what the same form taken with strings writes (a
+// literal text with no arguments is still a format; a level written as 0 is a level); switched-off
+// modules write nothing in either.
+TEST(LogCore, CStringAndStringFormsWriteTheSameRecords) {
+  FileLog a("forms_a.log"), b("forms_b.log");
+  a.log.activateModule("OFF", false);
+  b.log.activateModule("OFF", false);
+  std::string const text = "text";
+  auto run = [&text](qvo::Log& log, auto const& module, auto const& file) {
+    std::vector<bool> r;
+    r.push_back(log.trace(module, "plain %d|", 1));
+    r.push_back(log.trace(module, "100%%|"));
+    r.push_back(log.trace(module, text));
+    r.push_back(log.write(module, text));
+    r.push_back(log.trace(module, 0, file, 1, text));
+    r.push_back(log.write(module, 2, file, 2, text));
+    r.push_back(log.trace(module, 0, file, 3, "n=%d", 3));
+    r.push_back(log.trace(module, qvo::TRACE_ERROR, file, 4, "n=%d", 4));
+    r.push_back(log.write(module, 1L, file, 5, "no %s", "args"));
+    r.push_back(log.write(module, 1, file, 6, "100%%"));
+    return r;
+  };
+  std::vector<bool> const on = run(a.log, "M", "f.cpp");
+  EXPECT_EQ(run(b.log, std::string("M"), std::string("f.cpp")), on);
+  EXPECT_EQ(on, std::vector<bool>(on.size(), true));
+  EXPECT_EQ(run(a.log, "OFF", "f.cpp"), std::vector<bool>(on.size(), false));
+  EXPECT_EQ(run(b.log, std::string("OFF"), std::string("f.cpp")), std::vector<bool>(on.size(), false));
+  EXPECT_FALSE(a.log.isModuleTraced("OFF"));
+  EXPECT_TRUE(a.log.isModuleTraced("M"));
+  std::regex const date(kDatePattern);
+  std::string const body = std::regex_replace(a.body(), date, "D");
+  EXPECT_EQ(std::regex_replace(b.body(), date, "D"), body);
+  std::string const head = R"(M PID\(\d+\) THR\(MAIN\) : f\.cpp - )";
+  EXPECT_TRUE(matches(body, "plain 1\\|100%\\|texttext\nINFO " + head + "1 : D\n\ttext\n\nERROR " + head +
+                                "2 : D\n\ttext\n\nINFO " + head + "3 : D\n\tn=3\n\nERROR " + head +
+                                "4 : D\n\tn=4\n\nWARNING " + head + "5 : D\n\tno args\n\nWARNING " + head +
+                                "6 : D\n\t100%\n"))
+      << body;
 }
 
 TEST(LogCore, FormattedTextHasNoLengthLimit) {

@@ -4,7 +4,6 @@
 #include "log/record.h"
 
 #include <charconv>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -63,33 +62,6 @@ std::string_view levelText(long level) {
 std::string_view threadText() {
   std::string_view piece = threadPiece(t_state);
   return piece.substr(1, piece.size() - 4);
-}
-
-std::string_view formatInto(char (&small)[2048], std::string& big, char const* format, va_list args) {
-  va_list again;
-  va_copy(again, args);
-  int n = std::vsnprintf(small, sizeof small, format, args);
-  if (n < 0) {
-    va_end(again);
-    return {};
-  }
-  if (static_cast<std::size_t>(n) < sizeof small) {
-    va_end(again);
-    return {small, static_cast<std::size_t>(n)};
-  }
-  big.resize(static_cast<std::size_t>(n) + 1);
-  std::vsnprintf(&big[0], big.size(), format, again);
-  va_end(again);
-  big.resize(static_cast<std::size_t>(n));
-  return big;
-}
-
-std::string formatText(char const* format, va_list args) {
-  char small[2048];
-  std::string big;
-  std::string_view text = formatInto(small, big, format, args);
-  if (text.data() == big.data()) return big;
-  return std::string(text);
 }
 
 std::string_view buildRecord(char (&small)[1024], std::string& big, std::string_view module, long level,

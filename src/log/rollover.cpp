@@ -1,9 +1,9 @@
-// The size limit of a log file: the setters, the counting of each written line, and the rollover of
-// a full file into its single "_circ" backup.
+// The size limit of a log file: its setters, and the rollover of a full file into its single "_circ"
+// backup (the counting of written lines is in line_queue.cpp, where lines are written).
 #include <cstdio>
 #include <sstream>
 
-#include "log/backend.h"
+#include "log/implementation.h"
 #include "platform/platform.h"
 
 namespace qvo {
@@ -38,48 +38,6 @@ bool LogImplementation::setMaxFileSizeRatio(double ratio) {
     return false;
   }
   return setMaxFileSize(static_cast<unsigned int>(static_cast<double>(kLargestFileSize) * ratio));
-}
-
-// Writes lines in as few system calls as the size limit allows: consecutive lines that fit go out
-// together; a line that carries the file past the limit first rolls the file over and becomes the
-// first line of the new file; a line longer than the limit is cut to it.
-void LogImplementation::writeLines(char const* data, std::size_t const* sizes, std::size_t count) {
-  if (!m_output.isOpen() || count == 0) return;
-  std::size_t total = 0;
-  for (std::size_t i = 0; i < count; ++i) total += sizes[i];
-  std::uint64_t const limit = m_maxFileSize.load(std::memory_order_relaxed);
-  if (!m_output.isFile()) {
-    m_output.write(data, total);
-    return;
-  }
-  if (m_currentSize + total <= limit) {  // the usual case: the whole batch fits
-    m_currentSize += total;
-    m_output.write(data, total);
-    return;
-  }
-  char const* pending = data;  // start of the lines counted but not yet written
-  char const* line = data;
-  for (std::size_t i = 0; i < count; line += sizes[i], ++i) {
-    if (!m_output.isFile()) continue;  // a failed reopening left standard output: no more limit
-    std::uint64_t size = sizes[i];
-    bool cut = size > limit;
-    if (cut) {
-      m_output.write(pending, static_cast<std::size_t>(line - pending));
-      pending = line + sizes[i];
-      reportProblem("The log line is too long (" + std::to_string(size) + ") for the max log size (" +
-                    std::to_string(limit) + ") and will be truncated.");
-      size = limit;
-    }
-    m_currentSize += size;
-    if (m_currentSize > limit) {
-      if (!cut) m_output.write(pending, static_cast<std::size_t>(line - pending));
-      if (!cut) pending = line;
-      rollOver();
-      m_currentSize += size;
-    }
-    if (cut) m_output.write(line, static_cast<std::size_t>(size));
-  }
-  m_output.write(pending, static_cast<std::size_t>(line - pending));
 }
 
 bool LogImplementation::rollOver() {

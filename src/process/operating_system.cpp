@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "QVOProcess.h"
+#include "platform/format.h"
 #include "platform/process.h"
 #include "process/process_state.h"
 
@@ -20,17 +21,8 @@ namespace platform = qvo::platform;
 std::string format(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
-  va_list again;
-  va_copy(again, args);
-  const int size = std::vsnprintf(nullptr, 0, fmt, args);
+  std::string text = platform::formatText(fmt, args);
   va_end(args);
-  std::string text;
-  if (size > 0) {
-    std::vector<char> buffer(static_cast<std::size_t>(size) + 1);
-    std::vsnprintf(buffer.data(), buffer.size(), fmt, again);
-    text.assign(buffer.data(), static_cast<std::size_t>(size));
-  }
-  va_end(again);
   return text;
 }
 

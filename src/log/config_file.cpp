@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "QVOLog.h"
-#include "log/backend.h"
+#include "log/implementation.h"
 
 namespace qvo {
 

@@ -1,5 +1,5 @@
-// The log back-end: lifetime, opening and closing the output, the queue and the synchronous path.
-#include "log/backend.h"
+// The log back-end: lifetime, opening and closing the output, the header of a new file.
+#include "log/implementation.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -22,30 +22,13 @@ bool appendRequested() {
 
 }  // namespace
 
-void LogImplementation::LineBatch::append(std::string_view line) {
-  bytes.append(line.data(), line.size());
-  sizes.push_back(line.size());
-}
-
-void LogImplementation::LineBatch::swap(LineBatch& other) {
-  bytes.swap(other.bytes);
-  sizes.swap(other.sizes);
-}
-
-void LogImplementation::LineBatch::clear() {
-  constexpr std::size_t kKeep = std::size_t{4} << 20;
-  if (bytes.capacity() > kKeep) {
-    std::string().swap(bytes);
-    std::vector<std::size_t>().swap(sizes);
-  } else {
-    bytes.clear();
-    sizes.clear();
-  }
-}
-
 LogImplementation::LogImplementation() : m_maxQueue(Log::DefaultMaxThreadedLogBuffer) {}
 
-LogImplementation::~LogImplementation() {
+LogImplementation::~LogImplementation() { shutDown(); }
+
+void LogImplementation::shutDown() {
+  if (m_shutDown) return;
+  m_shutDown = true;
   if (platform::logProcessExiting()) {
     teardownAtExit();
     return;
@@ -54,6 +37,7 @@ LogImplementation::~LogImplementation() {
   withdrawFromExit();
   std::lock_guard<std::mutex> file(m_fileLock);
   closeOutputLocked();
+  LineBatch().swap(m_queue);
 }
 
 void LogImplementation::acquire() { m_refCount.fetch_add(1, std::memory_order_relaxed); }
@@ -125,51 +109,6 @@ void LogImplementation::writeSwapHeader() {
   header += record::dateTimeNow();
   header += '\n';
   m_output.write(header.data(), header.size());
-}
-
-void LogImplementation::post(std::string_view line, bool flushNow) {
-  if (line.empty()) return;
-  std::unique_lock<std::mutex> queue(m_queueLock);
-  if (!flushNow && m_threaded.load(std::memory_order_relaxed)) {
-    m_queue.append(line);
-    if (m_queue.bytes.size() > m_maxQueue.load(std::memory_order_relaxed)) {
-      // The writer cannot keep up: the posting thread pays for the backlog.
-      drainLocked(queue);
-      return;
-    }
-    if (!m_thread.joinable() && !launchWriterLocked()) {
-      drainLocked(queue);
-      return;
-    }
-    if (m_writerIdle) {
-      m_writerIdle = false;
-      m_wakeSignal.notify_one();
-    }
-    return;
-  }
-  if (!m_queue.empty()) {
-    m_queue.append(line);
-    drainLocked(queue);
-    return;
-  }
-  // The common synchronous case: nothing waits, so the line goes straight from the caller's buffer.
-  std::lock_guard<std::mutex> file(m_fileLock);
-  queue.unlock();
-  std::size_t size = line.size();
-  writeLines(line.data(), &size, 1);
-}
-
-void LogImplementation::drain() {
-  std::unique_lock<std::mutex> queue(m_queueLock);
-  drainLocked(queue);
-}
-
-void LogImplementation::drainLocked(std::unique_lock<std::mutex>& queueLock) {
-  LineBatch batch;
-  batch.swap(m_queue);
-  std::lock_guard<std::mutex> file(m_fileLock);
-  queueLock.unlock();
-  writeBatch(batch);
 }
 
 void LogImplementation::teardownAtExit() {

@@ -1,5 +1,5 @@
 // The module table: changes to the append-only open-addressed hash table (lookups are inline).
-#include "log/modules.h"
+#include "log/module_table.h"
 
 namespace qvo {
 
@@ -25,24 +25,24 @@ bool ModuleTable::lookupTraced(std::string_view name) const {
 
 void ModuleTable::addOnBits(std::string_view name, Key const& key) {
   bool const all = name == "ALL";
-  m_onBits.fetch_or(all ? ~std::uint64_t{0} : onBitOf(key), std::memory_order_release);
-  m_onSizes.fetch_or(all ? ~std::uint64_t{0} : sizeBitOf(key.size), std::memory_order_release);
+  m_switches.onNames.fetch_or(all ? ~detail::SwitchWord{0} : nameBitOf(key), std::memory_order_release);
+  m_switches.onSizes.fetch_or(all ? ~detail::SwitchWord{0} : detail::sizeBit(key.size), std::memory_order_release);
 }
 
 void ModuleTable::refreshOnBits() {
-  std::uint64_t sizes = 0;
-  std::uint64_t bits = 0;
+  detail::SwitchWord sizes = 0;
+  detail::SwitchWord bits = 0;
   for (auto const& e : m_entries) {
     if (!e->flag.load(std::memory_order_relaxed)) continue;
     if (e->name == "ALL") {
-      sizes = bits = ~std::uint64_t{0};
+      sizes = bits = ~detail::SwitchWord{0};
       break;
     }
-    sizes |= sizeBitOf(e->key.size);
-    bits |= onBitOf(e->key);
+    sizes |= detail::sizeBit(e->key.size);
+    bits |= nameBitOf(e->key);
   }
-  m_onSizes.store(sizes, std::memory_order_release);
-  m_onBits.store(bits, std::memory_order_release);
+  m_switches.onSizes.store(sizes, std::memory_order_release);
+  m_switches.onNames.store(bits, std::memory_order_release);
 }
 
 void ModuleTable::set(std::string_view name, bool flag) {

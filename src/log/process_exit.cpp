@@ -3,7 +3,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "log/backend.h"
+#include "log/implementation.h"
 #include "platform/platform.h"
 
 namespace qvo {

@@ -1,7 +1,7 @@
 // qvo::LogImplementation, the back-end shared by qvo::Log handles: output, queue, module table,
 // size limit and writer thread.
-#ifndef QVOBASE_LOG_BACKEND_H
-#define QVOBASE_LOG_BACKEND_H
+#ifndef QVOBASE_LOG_IMPLEMENTATION_H
+#define QVOBASE_LOG_IMPLEMENTATION_H
 
 #include <atomic>
 #include <condition_variable>
@@ -13,10 +13,15 @@
 #include <thread>
 #include <vector>
 
-#include "log/modules.h"
+#include "log/module_table.h"
 #include "log/output.h"
 
 namespace qvo {
+
+class Log;
+namespace detail {
+class ProcessLogPin;
+}
 
 // Locks, always taken in this order: the exit list's lock, m_writerControl, m_queueLock, m_fileLock.
 // - m_queueLock guards the queue and the writer's flags.
@@ -32,8 +37,11 @@ class LogImplementation {
   static constexpr std::uint32_t kLargestQueue = 629145600;
 
   LogImplementation();
-  // Stops and joins the writer, writes out every pending line, closes a file output.
+  // Stops and joins the writer, writes out every pending line, closes a file output (unless
+  // shutDown did so already).
   virtual ~LogImplementation();
+  // What the destructor does, for a back-end whose memory outlives its last handle (process_log.cpp).
+  void shutDown();
   LogImplementation(LogImplementation const&) = delete;
   LogImplementation& operator=(LogImplementation const&) = delete;
 
@@ -69,8 +77,14 @@ class LogImplementation {
   unsigned int maxQueue() const { return m_maxQueue.load(std::memory_order_relaxed); }
 
   ModuleTable& modules() { return m_modules; }
+  ModuleTable const& modules() const { return m_modules; }
+  detail::LogSwitches const& switches() const { return m_modules.switches(); }
 
  private:
+  // The process-wide log's lifetime (process_log.cpp).
+  friend class Log;
+  friend class detail::ProcessLogPin;
+
   // Finished lines, back to back, with each line's length.
   struct LineBatch {
     std::string bytes;
@@ -86,9 +100,9 @@ class LogImplementation {
   bool openStream(std::string const& name, bool truncate);
   void closeOutputLocked();
   void writeSwapHeader();
-  void writeLines(char const* data, std::size_t const* sizes, std::size_t count);
+  void writeLines(char const* data, std::size_t const* sizes, std::size_t count);  // line_queue.cpp
   void writeBatch(LineBatch const& batch) { writeLines(batch.bytes.data(), batch.sizes.data(), batch.sizes.size()); }
-  bool rollOver();
+  bool rollOver();  // rollover.cpp
 
   // Takes every queued line and writes it: m_fileLock is taken before `queueLock` is released.
   void drainLocked(std::unique_lock<std::mutex>& queueLock);
@@ -99,7 +113,7 @@ class LogImplementation {
   // Teardown after the OS has ended the other threads (Windows process exit).
   void teardownAtExit();
 
-  // Process exit (exit.cpp): every back-end that asked for a writer is enrolled until it is
+  // Process exit (process_exit.cpp): every back-end that asked for a writer is enrolled until it is
   // destroyed; at normal process exit, while threads still run, their writers are stopped and
   // joined and their queues written out, and no writer starts after that.
   void enrolForExit();
@@ -130,11 +144,21 @@ class LogImplementation {
   std::thread m_thread;               // m_queueLock
   std::condition_variable m_wakeSignal;
 
-  bool m_enrolled = false;  // the list of exit.cpp and its links are guarded by that file's lock
+  bool m_shutDown = false;
+
+  // The process-wide log's calls (process_log.cpp): how many static calls are writing through this
+  // back-end, whether it has been retired, whether it ever was the process-wide back-end, and the
+  // link of the list of retired back-ends.
+  std::atomic<std::int32_t> m_pins{0};
+  std::atomic<bool> m_retired{false};
+  bool m_wasProcessWide = false;  // the instance lock
+  LogImplementation* m_nextRetired = nullptr;
+
+  bool m_enrolled = false;  // the list of process_exit.cpp and its links are guarded by that file's lock
   LogImplementation* m_exitPrev = nullptr;
   LogImplementation* m_exitNext = nullptr;
 };
 
 }  // namespace qvo
 
-#endif  // QVOBASE_LOG_BACKEND_H
+#endif  // QVOBASE_LOG_IMPLEMENTATION_H

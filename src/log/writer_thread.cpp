@@ -1,7 +1,7 @@
 // The writer thread of a log back-end: start, sleep, batched writing, stop and join, queue limit.
 #include <system_error>
 
-#include "log/backend.h"
+#include "log/implementation.h"
 
 namespace qvo {
 

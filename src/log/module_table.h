@@ -1,6 +1,6 @@
 // The module table of a log back-end: traced flag per module name, with the "ALL" fallback.
-#ifndef QVOBASE_LOG_MODULES_H
-#define QVOBASE_LOG_MODULES_H
+#ifndef QVOBASE_LOG_MODULE_TABLE_H
+#define QVOBASE_LOG_MODULE_TABLE_H
 
 #include <atomic>
 #include <cstddef>
@@ -12,12 +12,15 @@
 #include <string_view>
 #include <vector>
 
+#include "QVOLog.h"
+
 namespace qvo {
 
 // Module names are compared byte-wise, case-sensitive. Lookups take no lock: entries are never
 // removed, each entry's flag is atomic, and the open-addressed slot array is published atomically,
-// so other threads may switch modules meanwhile. Two 64-bit words, with a bit per length and a bit per
-// name of the switched-on names, answer most checks of switched-off names before the table is read.
+// so other threads may switch modules meanwhile. Two words, with a bit per length and a bit per
+// name of the switched-on names (detail::LogSwitches, read inline by callers), answer most checks of
+// switched-off names before the table is read.
 // The first slot array lives inside the table (one pointer fewer to follow for the usual few modules);
 // past kInlineSlots / 2 modules the slots move to the heap, where outgrown arrays are kept until the
 // table goes (together they are smaller than the current one). Changes are serialised among
@@ -40,15 +43,9 @@ class ModuleTable {
   // The module's own flag, else the flag of "ALL", else false.
   bool isTraced(std::string_view name) const { return mayBeTraced(name) && lookupTraced(name); }
 
-  // False when the name is certainly not traced: no switched-on name has its length (then its bytes are
-  // not even read), or its bit is not among the switched-on names' bits; false at once while nothing is
-  // on, the library's default. A few loads and a multiply, no call: the formatting trace forms test it
-  // first, so a record of a switched-off module costs them no frame, and leave the rest of the check
-  // (isTraced) to their out-of-line path.
-  bool mayBeTraced(std::string_view name) const {
-    if (((m_onSizes.load(std::memory_order_acquire) >> (name.size() & 63)) & 1) == 0) return false;
-    return (m_onBits.load(std::memory_order_acquire) & onBitOf(wordsOf(name))) != 0;
-  }
+  // The words that the inline checks read (see detail::LogSwitches).
+  detail::LogSwitches const& switches() const { return m_switches; }
+  bool mayBeTraced(std::string_view name) const { return m_switches.mayTrace(name.data(), name.size()); }
 
  private:
   // A name read as two words that together cover all its bytes (overlapping when it is short):
@@ -75,27 +72,10 @@ class ModuleTable {
     std::memcpy(&v, p, sizeof v);
     return v;
   }
-  static std::uint32_t load32(char const* p) {
-    std::uint32_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-  }
   // The two words and the size of a name (its hash still 0).
   static Key wordsOf(std::string_view name) {
-    char const* p = name.data();
-    std::size_t const n = name.size();
-    Key k{0, 0, 0, n};
-    if (n >= 8) {
-      k.w0 = load64(p);
-      k.w1 = load64(p + n - 8);
-    } else if (n >= 4) {
-      k.w0 = load32(p);
-      k.w1 = load32(p + n - 4);
-    } else if (n > 0) {
-      auto b = [p](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(p[i])}; };
-      k.w0 = (b(0) << 16) | (b(n / 2) << 8) | b(n - 1);
-    }
-    return k;
+    detail::ModuleWords const w = detail::moduleWords(name.data(), name.size());
+    return Key{w.w0, w.w1, 0, w.size};
   }
   // Sets the hash of a key made by wordsOf from the same name.
   static void hashKey(Key& k, std::string_view name) {
@@ -110,13 +90,8 @@ class ModuleTable {
     hashKey(k, name);
     return k;
   }
-  // One of 64 bits picked by a name's words: m_onBits holds those of the switched-on names.
-  static std::uint64_t onBitOf(Key const& k) {
-    return std::uint64_t{1} << (((k.w0 + (k.w1 << 1) + k.size) * 0x9E3779B97F4A7C15ull) >> 58);
-  }
-  // One of 64 bits picked by a name's length: m_onSizes holds those of the switched-on names.
-  static std::uint64_t sizeBitOf(std::size_t size) { return std::uint64_t{1} << (size & 63); }
-  // m_onSizes and m_onBits anew from the flags (under the change lock).
+  static detail::SwitchWord nameBitOf(Key const& k) { return detail::nameBit(detail::ModuleWords{k.w0, k.w1, k.size}); }
+  // The switch words anew from the flags (under the change lock).
   void refreshOnBits();
   // Sets the bits of a name whose flag goes on; every bit for "ALL" (then any name may be traced).
   void addOnBits(std::string_view name, Key const& key);
@@ -145,8 +120,7 @@ class ModuleTable {
   std::atomic<Entry*> m_inline[kInlineSlots];
   std::atomic<Slots*> m_spilled;  // null while the slots are inline
   std::atomic<Entry*> m_all;  // the "ALL" entry, once it exists
-  std::atomic<std::uint64_t> m_onSizes{0};  // sizeBitOf of each switched-on name; 0 when none is on
-  std::atomic<std::uint64_t> m_onBits{0};   // onBitOf of each switched-on name
+  detail::LogSwitches m_switches;  // all clear while no name is on
   std::mutex m_changeLock;
   std::size_t m_count = 0;
   std::vector<std::unique_ptr<Entry>> m_entries;
@@ -155,4 +129,4 @@ class ModuleTable {
 
 }  // namespace qvo
 
-#endif  // QVOBASE_LOG_MODULES_H
+#endif  // QVOBASE_LOG_MODULE_TABLE_H

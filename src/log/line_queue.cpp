@@ -1,0 +1,115 @@
+// The way of a finished line to the output: the queue, the synchronous path, draining, and the batched
+// write that counts each line against the file's size limit.
+#include "log/implementation.h"
+
+namespace qvo {
+
+void LogImplementation::LineBatch::append(std::string_view line) {
+  bytes.append(line.data(), line.size());
+  sizes.push_back(line.size());
+}
+
+void LogImplementation::LineBatch::swap(LineBatch& other) {
+  bytes.swap(other.bytes);
+  sizes.swap(other.sizes);
+}
+
+void LogImplementation::LineBatch::clear() {
+  constexpr std::size_t kKeep = std::size_t{4} << 20;
+  if (bytes.capacity() > kKeep) {
+    std::string().swap(bytes);
+    std::vector<std::size_t>().swap(sizes);
+  } else {
+    bytes.clear();
+    sizes.clear();
+  }
+}
+
+void LogImplementation::post(std::string_view line, bool flushNow) {
+  if (line.empty()) return;
+  std::unique_lock<std::mutex> queue(m_queueLock);
+  if (!flushNow && m_threaded.load(std::memory_order_relaxed)) {
+    m_queue.append(line);
+    if (m_queue.bytes.size() > m_maxQueue.load(std::memory_order_relaxed)) {
+      // The writer cannot keep up: the posting thread pays for the backlog.
+      drainLocked(queue);
+      return;
+    }
+    if (!m_thread.joinable() && !launchWriterLocked()) {
+      drainLocked(queue);
+      return;
+    }
+    if (m_writerIdle) {
+      m_writerIdle = false;
+      m_wakeSignal.notify_one();
+    }
+    return;
+  }
+  if (!m_queue.empty()) {
+    m_queue.append(line);
+    drainLocked(queue);
+    return;
+  }
+  // The common synchronous case: nothing waits, so the line goes straight from the caller's buffer.
+  std::lock_guard<std::mutex> file(m_fileLock);
+  queue.unlock();
+  std::size_t size = line.size();
+  writeLines(line.data(), &size, 1);
+}
+
+void LogImplementation::drain() {
+  std::unique_lock<std::mutex> queue(m_queueLock);
+  drainLocked(queue);
+}
+
+void LogImplementation::drainLocked(std::unique_lock<std::mutex>& queueLock) {
+  LineBatch batch;
+  batch.swap(m_queue);
+  std::lock_guard<std::mutex> file(m_fileLock);
+  queueLock.unlock();
+  writeBatch(batch);
+}
+
+// Writes lines in as few system calls as the size limit allows: consecutive lines that fit go out
+// together; a line that carries the file past the limit first rolls the file over and becomes the
+// first line of the new file; a line longer than the limit is cut to it.
+void LogImplementation::writeLines(char const* data, std::size_t const* sizes, std::size_t count) {
+  if (!m_output.isOpen() || count == 0) return;
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < count; ++i) total += sizes[i];
+  std::uint64_t const limit = m_maxFileSize.load(std::memory_order_relaxed);
+  if (!m_output.isFile()) {
+    m_output.write(data, total);
+    return;
+  }
+  if (m_currentSize + total <= limit) {  // the usual case: the whole batch fits
+    m_currentSize += total;
+    m_output.write(data, total);
+    return;
+  }
+  char const* pending = data;  // start of the lines counted but not yet written
+  char const* line = data;
+  for (std::size_t i = 0; i < count; line += sizes[i], ++i) {
+    if (!m_output.isFile()) continue;  // a failed reopening left standard output: no more limit
+    std::uint64_t size = sizes[i];
+    bool cut = size > limit;
+    if (cut) {
+      m_output.write(pending, static_cast<std::size_t>(line - pending));
+      pending = line + sizes[i];
+      reportProblem("The log line is too long (" + std::to_string(size) + ") for the max log size (" +
+                    std::to_string(limit) + ") and will be truncated.");
+      size = limit;
+    }
+    m_currentSize += size;
+    if (m_currentSize > limit) {
+      if (!cut) m_output.write(pending, static_cast<std::size_t>(line - pending));
+      if (!cut) pending = line;
+      rollOver();
+      m_currentSize += size;
+    }
+    if (cut) m_output.write(line, static_cast<std::size_t>(size));
+  }
+  m_output.write(pending, static_cast<std::size_t>(line - pending));
+}
+
+}  // namespace qvo
