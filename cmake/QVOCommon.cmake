@@ -12,7 +12,13 @@ endif()
 # The MinGW C++ runtime DLLs that the library and every program linked with it need beside them.
 set(QVO_RUNTIME_DLLS "")
 if(WIN32 AND CMAKE_CROSSCOMPILING)
-  foreach(_dll libstdc++-6.dll libgcc_s_dw2-1.dll libwinpthread-1.dll)
+  # The GCC runtime is named for its unwinder: DWARF-2 on 32-bit, SEH on 64-bit.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(_qvo_gcc_dll libgcc_s_seh-1.dll)
+  else()
+    set(_qvo_gcc_dll libgcc_s_dw2-1.dll)
+  endif()
+  foreach(_dll libstdc++-6.dll ${_qvo_gcc_dll} libwinpthread-1.dll)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${_dll}
                     OUTPUT_VARIABLE _path OUTPUT_STRIP_TRAILING_WHITESPACE)
     if(NOT IS_ABSOLUTE "${_path}")

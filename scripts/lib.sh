@@ -5,8 +5,10 @@ QVO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 QVO_JOBS=${QVO_JOBS:-2}
 QVO_BUILD=$QVO_ROOT/build
 QVO_LOGS=$QVO_BUILD/logs
-# One 32-bit Wine prefix for every Windows build tree (tests, tour, consumer).
+# One 32-bit Wine prefix for every Windows build tree (tests, tour, consumer), and one 64-bit prefix for
+# the machines that run the Windows suite as a 64-bit build (see windows_bits).
 export QVO_WINEPREFIX=${QVO_WINEPREFIX:-$QVO_BUILD/wineprefix}
+export QVO_WINEPREFIX64=${QVO_WINEPREFIX64:-$QVO_BUILD/wineprefix64}
 cd "$QVO_ROOT"   # cmake --preset reads CMakePresets.json from the working folder
 
 say() { printf '[qvo] %s\n' "$*"; }
@@ -139,7 +141,19 @@ need_packages() {
 
 need_linux() { need_packages cmake g++ make libgtest-dev; }
 need_bench() { need_packages cmake g++ make libbenchmark-dev libspdlog-dev; }
-need_windows() { need_packages cmake make g++-mingw-w64-i686-posix wine wine32:i386 googletest; }
+need_windows() {
+  need_packages cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 googletest
+}
+
+# Wine starts a 32-bit Windows program through a 32-bit Linux loader, which a kernel built without its
+# 32-bit layer refuses ("Exec format error"). windows_bits prints 32 where that loader runs, else 64: the
+# Windows suite, the tour and the ZIP consumer then run as a 64-bit MinGW build (preset mingw64) under
+# 64-bit Wine, the same Windows code, while the 32-bit DLL and its programs are still built.
+windows_bits() { if /usr/lib/wine/wine --version >/dev/null 2>&1; then echo 32; else echo 64; fi; }
+# The preset whose programs run under Wine here, and the wine-run option for it.
+windows_run_preset() { if [ "$(windows_bits)" = 32 ]; then echo mingw; else echo mingw64; fi; }
+wine_run_option() { if [ "$(windows_bits)" = 32 ]; then echo ""; else echo --win64; fi; }
+
 
 # --- CMake presets ---------------------------------------------------------------------------------------
 
@@ -186,12 +200,21 @@ test_programs() { ctest --preset "$1" -N 2>/dev/null | sed -nE 's/^Total Tests: 
 # Starts the Wine server and boots the shared prefix, with every standard stream on /dev/null so that no
 # Wine service holds ctest's output pipes. The first boot creates the prefix (about 10 s).
 wine_start() {
-  export WINEPREFIX=$QVO_WINEPREFIX WINEARCH=win32 WINEDEBUG=-all
+  local bits prefix loader server
+  bits=$(windows_bits)
+  if [ "$bits" = 32 ]; then
+    prefix=$QVO_WINEPREFIX loader=wine server=wineserver
+    export WINEARCH=win32
+  else
+    prefix=$QVO_WINEPREFIX64 loader=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver64
+    export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+  fi
+  export WINEPREFIX=$prefix WINEDEBUG=-all
   mkdir -p "$WINEPREFIX" "$QVO_LOGS"
-  [ -e "$WINEPREFIX/system.reg" ] || say "creating the 32-bit Wine prefix build/wineprefix (about 10 s, once)"
-  wineserver -p </dev/null >/dev/null 2>&1 &
+  [ -e "$WINEPREFIX/system.reg" ] || say "creating the $bits-bit Wine prefix ${prefix#"$QVO_ROOT"/} (about 10 s, once)"
+  "$server" -p </dev/null >/dev/null 2>&1 &
   sleep 0.5
-  if ! wineboot -i </dev/null >"$QVO_LOGS/wineboot.log" 2>&1; then
+  if ! "$loader" wineboot -i </dev/null >"$QVO_LOGS/wineboot.log" 2>&1; then
     printf '[qvo] FAILED: Wine does not start here (build/logs/wineboot.log):\n' >&2
     tail -n 5 "$QVO_LOGS/wineboot.log" | sed 's/^/    /' >&2
     wine_stop
@@ -201,14 +224,19 @@ wine_start() {
 # Stops the server and, once it has ended, removes the socket folder it made in the temporary folder
 # (wine-XXXXXX/server-<device>-<inode of the prefix>), so that nothing of the run is left outside build/.
 wine_stop() {
-  WINEPREFIX=$QVO_WINEPREFIX wineserver -k >/dev/null 2>&1 || true
-  WINEPREFIX=$QVO_WINEPREFIX wineserver -w >/dev/null 2>&1 || true
-  [ -d "$QVO_WINEPREFIX" ] || return 0
-  local id d
-  id=server-$(stat -c %D "$QVO_WINEPREFIX")-$(printf '%x' "$(stat -c %i "$QVO_WINEPREFIX")")
-  for d in "${TMPDIR:-/tmp}"/wine-*/"$id" "${TMPDIR:-/tmp}/.wine-$(id -u)/$id"; do
-    [ -d "$d" ] || continue
-    rm -rf "$d"
-    rmdir "$(dirname "$d")" 2>/dev/null || true
+  local prefix server
+  for prefix in "$QVO_WINEPREFIX" "$QVO_WINEPREFIX64"; do
+    [ -d "$prefix" ] || continue
+    server=wineserver
+    [ "$prefix" = "$QVO_WINEPREFIX64" ] && server=/usr/lib/wine/wineserver64
+    WINEPREFIX=$prefix "$server" -k >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix "$server" -w >/dev/null 2>&1 || true
+    local id d
+    id=server-$(stat -c %D "$prefix")-$(printf '%x' "$(stat -c %i "$prefix")")
+    for d in "${TMPDIR:-/tmp}"/wine-*/"$id" "${TMPDIR:-/tmp}/.wine-$(id -u)/$id"; do
+      [ -d "$d" ] || continue
+      rm -rf "$d"
+      rmdir "$(dirname "$d")" 2>/dev/null || true
+    done
   done
 }
