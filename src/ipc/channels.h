@@ -4,7 +4,7 @@
 #define QVOBASE_IPC_CHANNELS_H
 
 #include "QVOPipe.h"
-#include "platform/platform.h"
+#include "platform/pipe.h"
 
 namespace qvo::ipc {
 

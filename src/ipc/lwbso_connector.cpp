@@ -3,7 +3,8 @@
 #include "ipc/lwbso_connector.h"
 
 #include "ipc/open_steps.h"
-#include "platform/platform.h"
+#include "platform/error.h"
+#include "platform/pipe.h"
 
 namespace pf = qvo::platform;
 using Mode = CQVONamedPipe::CHANNEL_ACCESS_MODE;
@@ -46,7 +47,7 @@ int CQVONamedPipeNTLWBSO_Connector::Run() {
     Mode ignored;
     const int e = qvo::ipc::joinSecondChannel(m_pPipe, m_szName, m_eMode, false, m_joinTimeout, *m_pHandle, ignored);
     m_pPipe->recordOpen(e == 0);
-    if (e != 0) pf::pipeSetErrno(e);
+    if (e != 0) pf::setErrnoFromNativeError(e);
     m_bResult = e == 0;
   } else {
     m_bResult = ConnectChannel(m_szName, m_eMode, *m_pHandle, *m_pbCreated, m_retries);
@@ -83,7 +84,7 @@ bool CQVONamedPipeNTLWBSO_Connector::ConnectChannel(char const* nativeName, Mode
       }
       if (retries != 0) return ConnectChannel(nativeName, qvo::ipc::opposite(mode), handle, created, retries - 1);
     }
-    pf::pipeSetErrno(e);
+    pf::setErrnoFromNativeError(e);
     return false;
   }
   created = true;

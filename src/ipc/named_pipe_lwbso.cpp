@@ -5,7 +5,8 @@
 #include "ipc/lwbso_connector.h"
 #include "ipc/channels.h"
 #include "ipc/open_steps.h"
-#include "platform/platform.h"
+#include "platform/error.h"
+#include "platform/pipe.h"
 
 namespace pf = qvo::platform;
 
@@ -13,10 +14,10 @@ namespace {
 // The native error code as the socket layer reports it (on Windows the thread's last error), negated,
 // with errno set from the operating system's error.
 long failWithNativeCode(int code) {
-  pf::pipeSetLastError(code);
+  pf::setLastNativeError(code);
   CQVOString name;
   const int reported = CQVOBase::GetNativeErrorCodeAsString(name);
-  pf::pipeSetErrno(code);
+  pf::setErrnoFromNativeError(code);
   return -static_cast<long>(reported);
 }
 }  // namespace
@@ -111,7 +112,7 @@ bool CQVONamedPipeNTLWBSO::Open() {
 }
 
 int CQVONamedPipeNTLWBSO::WaitForConnection(void* handle) {
-  const int e = pf::pipeConnect(handle, nullptr, -1, pf::invalidPipeHandle());
+  const int e = pf::pipeConnect(handle, nullptr, -1, pf::kNoEvent);
   if (e == 0) return 1;
   failWithNativeCode(e);
   return 0;
@@ -119,24 +120,24 @@ int CQVONamedPipeNTLWBSO::WaitForConnection(void* handle) {
 
 long CQVONamedPipeNTLWBSO::Read(void* buffer, int size, long timeout) {
   if (timeout >= 0 || buffer == nullptr || size <= 0) {
-    pf::pipeSetErrno(pf::NativeError::invalidParameter);
+    pf::setErrnoFromNativeError(pf::NativeError::invalidParameter);
     return -static_cast<long>(pf::NativeError::invalidParameter);
   }
   std::uint32_t count = 0;
   const int e = pf::pipeRead(m_hInput, buffer, static_cast<std::uint32_t>(size), nullptr,
-                             pf::invalidPipeHandle(), count);
+                             pf::kNoEvent, count);
   if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
   return failWithNativeCode(e);  // a short read is a failure too
 }
 
 long CQVONamedPipeNTLWBSO::Write(void const* buffer, int size, long timeout) {
   if (timeout >= 0 || buffer == nullptr || size <= 0) {
-    pf::pipeSetErrno(pf::NativeError::invalidParameter);
+    pf::setErrnoFromNativeError(pf::NativeError::invalidParameter);
     return -static_cast<long>(pf::NativeError::invalidParameter);
   }
   std::uint32_t count = 0;
   const int e = pf::pipeWrite(m_hOutput, buffer, static_cast<std::uint32_t>(size), nullptr,
-                              pf::invalidPipeHandle(), count);
+                              pf::kNoEvent, count);
   if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
   return failWithNativeCode(e);
 }

@@ -6,7 +6,9 @@
 #include "QVOPipe.h"
 #include "ipc/channels.h"
 #include "ipc/open_steps.h"
-#include "platform/platform.h"
+#include "platform/error.h"
+#include "platform/event.h"
+#include "platform/pipe.h"
 
 namespace pf = qvo::platform;
 using qvo::ipc::callOpenHook;
@@ -21,7 +23,7 @@ enum Event { kReadDone = 0, kWriteDone = 1, kClose = 2, kConnected = 3 };
 
 // Failing returns the operating system's code negated, with errno set from it.
 long fail(int code) {
-  pf::pipeSetErrno(code);
+  pf::setErrnoFromNativeError(code);
   return -static_cast<long>(code);
 }
 }  // namespace
@@ -49,8 +51,8 @@ CQVONamedPipeNT::~CQVONamedPipeNT() {
     releaseHandles();
   }
   for (void*& event : m_hEvents) {
-    pf::pipeEventClose(event);
-    event = pf::invalidPipeHandle();
+    pf::eventClose(event);
+    event = pf::kNoEvent;
   }
 }
 
@@ -59,8 +61,8 @@ void CQVONamedPipeNT::setNativeNames() {
   m_bOutputCreated = 0;
   m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle();
   m_bHoldsHandles = false;
-  pf::pipeIoRecordInit(&m_readOverlapped, pf::invalidPipeHandle());
-  pf::pipeIoRecordInit(&m_writeOverlapped, pf::invalidPipeHandle());
+  pf::pipeIoRecordInit(&m_readOverlapped, pf::kNoEvent);
+  pf::pipeIoRecordInit(&m_writeOverlapped, pf::kNoEvent);
   const CQVOString prefix(pf::pipeNamePrefix());
   if (TwoNativePipes()) {
     NativeInputChannelName((prefix + InputChannelName()).str());
@@ -73,14 +75,14 @@ void CQVONamedPipeNT::setNativeNames() {
 }
 
 void CQVONamedPipeNT::InitializeEvents() {
-  for (void*& event : m_hEvents) event = pf::pipeEventCreate();
+  for (void*& event : m_hEvents) event = pf::eventCreate(pf::EventWaiters::threadsAndPipes);
 }
 
 // --- opening -----------------------------------------------------------------------------------------
 
 bool CQVONamedPipeNT::Open() {
   releaseHandles();  // an earlier connection that this object still holds is not leaked
-  for (void* event : m_hEvents) pf::pipeEventReset(event);
+  for (void* event : m_hEvents) pf::eventReset(event);
   pf::pipeIoRecordInit(&m_readOverlapped, m_hEvents[kReadDone]);
   pf::pipeIoRecordInit(&m_writeOverlapped, m_hEvents[kWriteDone]);
 
@@ -114,7 +116,7 @@ bool CQVONamedPipeNT::Open() {
     const int e = qvo::ipc::joinSecondChannel(this, NativeOutputChannelName(), CHANNEL_WRITE, true,
                                               getOpenTimeout(), m_hOutput, ignored);
     IsOpen(pf::isValidPipeHandle(m_hOutput));
-    if (e != 0) pf::pipeSetErrno(e);
+    if (e != 0) pf::setErrnoFromNativeError(e);
   } else {
     CHANNEL_ACCESS_MODE ignored;
     openChannel(NativeOutputChannelName(), CHANNEL_WRITE, m_hOutput, outputCreated, 1, ignored);
@@ -169,7 +171,7 @@ bool CQVONamedPipeNT::openChannel(char const* nativeName, CHANNEL_ACCESS_MODE mo
       }
       if (retries != 0) return openChannel(nativeName, qvo::ipc::opposite(mode), handle, created, retries - 1, openedAs);
     }
-    pf::pipeSetErrno(e);
+    pf::setErrnoFromNativeError(e);
     return false;
   }
   created = true;
@@ -184,7 +186,7 @@ int CQVONamedPipeNT::WaitForConnection(void* handle, qvo::detail::PipeIoRecord* 
   pf::pipeIoRecordInit(record, m_hEvents[kConnected]);
   const int e = pf::pipeConnect(handle, record, getOpenTimeout(), m_hEvents[kClose]);
   if (e == 0) return 1;
-  pf::pipeSetErrno(e);
+  pf::setErrnoFromNativeError(e);
   return 0;
 }
 
@@ -209,7 +211,7 @@ long CQVONamedPipeNT::Read(void* buffer, int size, long timeout) {
     e = pf::pipeRead(m_hInput, bytes + total, static_cast<std::uint32_t>(size - total), &m_readOverlapped,
                      m_hEvents[kClose], count);
     if (e != 0 || count == 0) {
-      pf::pipeSetErrno(e);
+      pf::setErrnoFromNativeError(e);
       break;
     }
     total += static_cast<long>(count);
@@ -240,7 +242,7 @@ bool CQVONamedPipeNT::Close() {
 }
 
 bool CQVONamedPipeNT::Close_SingleChannel(void* handle) {
-  pf::pipeEventSet(m_hEvents[kClose]);  // ends the waits of other threads on this pipe
+  pf::eventSet(m_hEvents[kClose]);  // ends the waits of other threads on this pipe
   const bool created = handle == m_hInput ? m_bInputCreated != 0 : m_bOutputCreated != 0;
   const bool writes = TwoNativePipes() ? handle == m_hOutput : GetPipeAccessMode() != PIPE_READ;
   // Disconnecting discards what the other end has not read yet: a channel this end writes is only
@@ -255,7 +257,7 @@ bool CQVONamedPipeNT::Close_SingleChannel(void* handle) {
 void CQVONamedPipeNT::releaseHandles() {
   if (!m_bHoldsHandles) return;
   m_bHoldsHandles = false;
-  pf::pipeEventSet(m_hEvents[kClose]);
+  pf::eventSet(m_hEvents[kClose]);
   qvo::ipc::releaseDistinct(m_hPipe, m_hInput, m_hOutput);
   IsOpen(false);
 }

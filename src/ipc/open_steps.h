@@ -5,7 +5,7 @@
 #define QVOBASE_IPC_OPEN_STEPS_H
 
 #include "QVOPipe.h"
-#include "platform/platform.h"
+#include "platform/pipe.h"
 #include "qvo_internal.h"
 
 namespace qvo::ipc {

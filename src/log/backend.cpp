@@ -6,7 +6,7 @@
 
 #include "QVOLog.h"
 #include "log/record.h"
-#include "platform/platform.h"
+#include "platform/module.h"
 
 namespace qvo {
 
@@ -46,7 +46,7 @@ void LogImplementation::LineBatch::clear() {
 LogImplementation::LogImplementation() : m_maxQueue(Log::DefaultMaxThreadedLogBuffer) {}
 
 LogImplementation::~LogImplementation() {
-  if (platform::logProcessExiting()) {
+  if (platform::processExitInProgress()) {
     teardownAtExit();
     return;
   }
