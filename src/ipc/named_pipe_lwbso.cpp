@@ -23,36 +23,27 @@ long failWithNativeCode(int code) {
 }  // namespace
 
 CQVONamedPipeNTLWBSO::CQVONamedPipeNTLWBSO(char const* input, char const* output) : CQVONamedPipe(input, output) {
-  setNativeNames();
+  clearChannels();
 }
 
 CQVONamedPipeNTLWBSO::CQVONamedPipeNTLWBSO(char const* name, char const* inputSuffix, char const* outputSuffix)
     : CQVONamedPipe(name, inputSuffix, outputSuffix) {
-  setNativeNames();
+  clearChannels();
 }
 
 CQVONamedPipeNTLWBSO::CQVONamedPipeNTLWBSO(char const* name, PIPE_ACCESS_MODE mode) : CQVONamedPipe(name, mode) {
-  setNativeNames();
+  clearChannels();
 }
 
 CQVONamedPipeNTLWBSO::~CQVONamedPipeNTLWBSO() {
   if (!CQVONamedPipeNTLWBSO::Close()) releaseHandles();
 }
 
-void CQVONamedPipeNTLWBSO::setNativeNames() {
+void CQVONamedPipeNTLWBSO::clearChannels() {
   m_bInputCreated = 0;
   m_bOutputCreated = 0;
   m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle();
   m_bHoldsHandles = false;
-  const CQVOString prefix(pf::pipeNamePrefix());
-  if (TwoNativePipes()) {
-    NativeInputChannelName((prefix + InputChannelName()).str());
-    NativeOutputChannelName((prefix + OutputChannelName()).str());
-  } else {
-    NativeName((prefix + Name()).str());
-    NativeInputChannelName(NativeName());
-    NativeOutputChannelName(NativeName());
-  }
 }
 
 // The connectors record each channel's outcome in the open flag as they go, from their own threads.
@@ -150,11 +141,9 @@ CQVONamedPipe* CQVONamedPipeNTLWBSO::createPeer() const {
 }
 
 bool CQVONamedPipeNTLWBSO::Close() {
-  if (!IsOpen()) return false;
-  qvo::ipc::closeChannels(*this, m_hPipe, m_hInput, m_hOutput, [this](void* h) { Close_SingleChannel(h); });
-  m_bHoldsHandles = false;
-  IsOpen(false);
-  return true;
+  return closeChannels(m_hPipe, m_hInput, m_hOutput, m_bHoldsHandles, [](CQVONamedPipe* pipe, void* h) {
+    static_cast<CQVONamedPipeNTLWBSO*>(pipe)->Close_SingleChannel(h);
+  });
 }
 
 bool CQVONamedPipeNTLWBSO::Close_SingleChannel(void* handle) {
@@ -166,14 +155,7 @@ bool CQVONamedPipeNTLWBSO::Close_SingleChannel(void* handle) {
   return true;
 }
 
-// Closes the handles that an Open left and no Close released: after a failed Open, and after an Open
-// that returned true with the pipe not open (one channel failed) at the next Open or the destructor.
-void CQVONamedPipeNTLWBSO::releaseHandles() {
-  if (!m_bHoldsHandles) return;
-  m_bHoldsHandles = false;
-  qvo::ipc::releaseDistinct(m_hPipe, m_hInput, m_hOutput);
-  IsOpen(false);
-}
+void CQVONamedPipeNTLWBSO::releaseHandles() { releaseChannels(m_hPipe, m_hInput, m_hOutput, m_bHoldsHandles); }
 
 void CQVONamedPipeNTLWBSO::invertChannels() {
   CQVONamedPipe::invertChannels();

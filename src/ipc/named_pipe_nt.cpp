@@ -29,18 +29,18 @@ long fail(int code) {
 }  // namespace
 
 CQVONamedPipeNT::CQVONamedPipeNT(char const* input, char const* output) : CQVONamedPipe(input, output) {
-  setNativeNames();
+  clearChannels();
   InitializeEvents();
 }
 
 CQVONamedPipeNT::CQVONamedPipeNT(char const* name, char const* inputSuffix, char const* outputSuffix)
     : CQVONamedPipe(name, inputSuffix, outputSuffix) {
-  setNativeNames();
+  clearChannels();
   InitializeEvents();
 }
 
 CQVONamedPipeNT::CQVONamedPipeNT(char const* name, PIPE_ACCESS_MODE mode) : CQVONamedPipe(name, mode) {
-  setNativeNames();
+  clearChannels();
   InitializeEvents();
 }
 
@@ -56,22 +56,13 @@ CQVONamedPipeNT::~CQVONamedPipeNT() {
   }
 }
 
-void CQVONamedPipeNT::setNativeNames() {
+void CQVONamedPipeNT::clearChannels() {
   m_bInputCreated = 0;
   m_bOutputCreated = 0;
   m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle();
   m_bHoldsHandles = false;
   pf::pipeIoRecordInit(&m_readOverlapped, pf::kNoEvent);
   pf::pipeIoRecordInit(&m_writeOverlapped, pf::kNoEvent);
-  const CQVOString prefix(pf::pipeNamePrefix());
-  if (TwoNativePipes()) {
-    NativeInputChannelName((prefix + InputChannelName()).str());
-    NativeOutputChannelName((prefix + OutputChannelName()).str());
-  } else {
-    NativeName((prefix + Name()).str());
-    NativeInputChannelName(NativeName());
-    NativeOutputChannelName(NativeName());
-  }
 }
 
 void CQVONamedPipeNT::InitializeEvents() {
@@ -149,37 +140,14 @@ bool CQVONamedPipeNT::Open_SingleChannel(char const* nativeName, CHANNEL_ACCESS_
 
 bool CQVONamedPipeNT::openChannel(char const* nativeName, CHANNEL_ACCESS_MODE mode, void*& handle,
                                   bool& created, unsigned long retries, CHANNEL_ACCESS_MODE& openedAs) {
-  int e = pf::pipeOpen(nativeName, qvo::ipc::directionOf(mode), true, handle);
-  IsOpen(pf::isValidPipeHandle(handle));
-  if (IsOpen()) {
-    openedAs = mode;
-    return true;
-  }
-  callOpenHook(this, OpenStage::beforeCreate);
-  {
-    CQVOGuard guard(m_creationLock);
-    e = pf::pipeCreate(nativeName, qvo::ipc::directionOf(mode), true, handle);
-  }
-  IsOpen(pf::isValidPipeHandle(handle));
-  if (!IsOpen()) {
-    if (e == pf::NativeError::pipeBusy) {
-      // The other end created it after this end looked: open it as it is before turning round.
-      if (pf::pipeOpen(nativeName, qvo::ipc::directionOf(mode), true, handle) == 0) {
-        IsOpen(true);
-        openedAs = mode;
-        return true;
-      }
-      if (retries != 0) return openChannel(nativeName, qvo::ipc::opposite(mode), handle, created, retries - 1, openedAs);
-    }
-    pf::setErrnoFromNativeError(e);
-    return false;
-  }
-  created = true;
-  openedAs = mode;
-  if (!TwoNativePipes() || TwoChannelsAutoCreated()) {
-    IsOpen(WaitForConnection(handle, mode == CHANNEL_WRITE ? &m_writeOverlapped : &m_readOverlapped) == 1);
-  }
-  return IsOpen();
+  qvo::ipc::ChannelSteps steps{
+      true, [this](bool open) { IsOpen(open); }, [&openedAs](bool, CHANNEL_ACCESS_MODE as) { openedAs = as; },
+      [this](void* own, CHANNEL_ACCESS_MODE as) {
+        // A pair of explicitly named channels waits for the other end once both are settled (Open).
+        if (TwoNativePipes() && !TwoChannelsAutoCreated()) return true;
+        return WaitForConnection(own, as == CHANNEL_WRITE ? &m_writeOverlapped : &m_readOverlapped) == 1;
+      }};
+  return qvo::ipc::openOrCreateChannel(this, steps, nativeName, mode, handle, created, retries);
 }
 
 int CQVONamedPipeNT::WaitForConnection(void* handle, qvo::detail::PipeIoRecord* record) {
@@ -234,11 +202,9 @@ bool CQVONamedPipeNT::ConnectionPending() const { return qvo::ipc::connectionPen
 // --- closing -----------------------------------------------------------------------------------------
 
 bool CQVONamedPipeNT::Close() {
-  if (!IsOpen()) return false;
-  qvo::ipc::closeChannels(*this, m_hPipe, m_hInput, m_hOutput, [this](void* h) { Close_SingleChannel(h); });
-  m_bHoldsHandles = false;
-  IsOpen(false);
-  return true;
+  return closeChannels(m_hPipe, m_hInput, m_hOutput, m_bHoldsHandles, [](CQVONamedPipe* pipe, void* h) {
+    static_cast<CQVONamedPipeNT*>(pipe)->Close_SingleChannel(h);
+  });
 }
 
 bool CQVONamedPipeNT::Close_SingleChannel(void* handle) {
@@ -255,11 +221,8 @@ bool CQVONamedPipeNT::Close_SingleChannel(void* handle) {
 // Closes the handles that an Open left and no Close released: after a failed Open, and after an Open
 // that returned true with the pipe not open (one channel failed) at the next Open or the destructor.
 void CQVONamedPipeNT::releaseHandles() {
-  if (!m_bHoldsHandles) return;
-  m_bHoldsHandles = false;
-  pf::eventSet(m_hEvents[kClose]);
-  qvo::ipc::releaseDistinct(m_hPipe, m_hInput, m_hOutput);
-  IsOpen(false);
+  if (m_bHoldsHandles) pf::eventSet(m_hEvents[kClose]);  // first ends the waits of other threads
+  releaseChannels(m_hPipe, m_hInput, m_hOutput, m_bHoldsHandles);
 }
 
 void CQVONamedPipeNT::invertChannels() {

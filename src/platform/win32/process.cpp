@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <vector>
 
@@ -17,6 +18,14 @@ static_assert(offsetof(Storage, hProcess) == offsetof(PROCESS_INFORMATION, hProc
 static_assert(offsetof(Storage, hThread) == offsetof(PROCESS_INFORMATION, hThread), "hThread");
 static_assert(offsetof(Storage, dwProcessId) == offsetof(PROCESS_INFORMATION, dwProcessId), "dwProcessId");
 static_assert(offsetof(Storage, dwThreadId) == offsetof(PROCESS_INFORMATION, dwThreadId), "dwThreadId");
+
+// One of the two types as the other: their layouts are the same field for field (checked above).
+template <class To, class From>
+To sameLayout(From const& from) {
+  To to;
+  std::memcpy(&to, &from, sizeof to);
+  return to;
+}
 }  // namespace
 
 namespace qvo::platform {
@@ -174,14 +183,7 @@ void exitProcessNow(int status) {
   std::_Exit(status);  // not reached
 }
 
-Storage storageFromProcessInformation(PROCESS_INFORMATION const& pi) {
-  Storage s;
-  s.hProcess = pi.hProcess;
-  s.hThread = pi.hThread;
-  s.dwProcessId = pi.dwProcessId;
-  s.dwThreadId = pi.dwThreadId;
-  return s;
-}
+Storage storageFromProcessInformation(PROCESS_INFORMATION const& pi) { return sameLayout<Storage>(pi); }
 
 void setProcessDescriptorsEnabled(bool) {}
 
@@ -213,11 +215,4 @@ bool prepareToKill() {
 
 }  // namespace qvo::platform
 
-PROCESS_INFORMATION qvo::pid_t::processInfo() {
-  PROCESS_INFORMATION pi;
-  pi.hProcess = m_processInfo.hProcess;
-  pi.hThread = m_processInfo.hThread;
-  pi.dwProcessId = m_processInfo.dwProcessId;
-  pi.dwThreadId = m_processInfo.dwThreadId;
-  return pi;
-}
+PROCESS_INFORMATION qvo::pid_t::processInfo() { return sameLayout<PROCESS_INFORMATION>(m_processInfo); }
