@@ -45,7 +45,7 @@ CQVONamedPipeNTLWBSO_Connector::~CQVONamedPipeNTLWBSO_Connector() { Join(); }
 int CQVONamedPipeNTLWBSO_Connector::Run() {
   if (m_bJoin) {
     Mode ignored;
-    const int e = qvo::ipc::joinSecondChannel(m_pPipe, m_szName, m_eMode, false, m_joinTimeout, *m_pHandle, ignored);
+    const int e = qvo::ipc::joinSecondChannel(m_pPipe, m_szName, m_eMode, false, m_lJoinTimeout, *m_pHandle, ignored);
     m_pPipe->recordOpen(e == 0);
     if (e != 0) pf::setErrnoFromNativeError(e);
     m_bResult = e == 0;
