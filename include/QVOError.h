@@ -73,7 +73,7 @@ class QVO_API CQVOBaseNT {
   static const int WinWSAErrorCodeToErrnoMap[37];
 };
 
-// The version text of the tool set, "3.4.0" (independent of the library file's own version).
+// The version text of the tool set, such as "3.4.0": the project version the library was built as.
 QVO_EXTERN_C QVO_API char const* QVOToolsVersion();
 
 #endif  // QVOBASE_QVOERROR_H

@@ -150,7 +150,20 @@ class QVO_API CQVONamedPipe : public CQVOIOStream {
   void NativeInputChannelName(char const* name);
   void NativeOutputChannelName(char const* name);
 
+  // For the variants' Close: closes the open channels through `closeOne` (a pair's input, then its
+  // output; a single pipe's one), notes that no handle is held any more and marks the pipe closed.
+  // False, doing nothing, when the pipe is not open.
+  bool closeChannels(void* single, void* input, void* output, bool& holdsHandles,
+                     void (*closeOne)(CQVONamedPipe* pipe, void* handle));
+  // For the handles that an Open left and no Close released (`holdsHandles`): closes each distinct one
+  // of the three once (an Open may store one handle in two of them), leaves all three invalid and marks
+  // the pipe closed.
+  void releaseChannels(void*& single, void*& input, void*& output, bool& holdsHandles);
+
  private:
+  // The native names of the channels, from their names and the platform's pipe name prefix.
+  void setNativeNames();
+
   bool m_bTwoNativePipes;
   bool m_bTwoChannelsAutoCreated;
   PIPE_ACCESS_MODE m_eAccessMode;
@@ -232,7 +245,7 @@ class QVO_API CQVONamedPipeNT : public CQVONamedPipe {
                    unsigned long retries, CHANNEL_ACCESS_MODE& openedAs);
   int WaitForConnection(void* handle, qvo::detail::PipeIoRecord* record);
   bool Close_SingleChannel(void* handle);
-  void setNativeNames();
+  void clearChannels();
   void releaseHandles();
 
   void* m_hEvents[4];
@@ -281,7 +294,7 @@ class QVO_API CQVONamedPipeNTLWBSO : public CQVONamedPipe {
   friend class CQVONamedPipeNTLWBSO_Connector;
   int WaitForConnection(void* handle);
   bool Close_SingleChannel(void* handle);
-  void setNativeNames();
+  void clearChannels();
   void releaseHandles();
   void recordOpen(bool open);
 

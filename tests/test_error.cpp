@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "QVOError.h"
+#include "core/version.h"
 #include "platform/error.h"
 
 namespace {
@@ -94,6 +95,6 @@ TEST(Exceptions, CanBeThrownAndCaughtThroughTheBase) {
   }
 }
 
-TEST(Version, ToolsVersionIsFixedText) { EXPECT_STREQ(QVOToolsVersion(), "3.4.0"); }
+TEST(Version, ToolsVersionIsFixedText) { EXPECT_STREQ(QVOToolsVersion(), QVO_VERSION_TEXT); }
 
 }  // namespace

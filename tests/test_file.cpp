@@ -13,6 +13,7 @@
 
 #include "QVOFile.h"
 #include "QVOLog.h"
+#include "platform/paths.h"
 #include "support/file_fixtures.h"
 #include "support/handles.h"
 
@@ -112,6 +113,32 @@ TEST_F(FileTest, DirectoryPathsAreNormalisedAndResolved) {
     CQVODir d(c.path, c.mode);
     EXPECT_STREQ(d.Path().c_str(), c.expected.c_str()) << (c.path ? c.path : "(null)") << " mode " << c.mode;
     EXPECT_STREQ(static_cast<char const*>(d), c.expected.c_str());
+  }
+}
+
+// The system's rule for an absolute path, which a started process's working directory and redirection
+// files follow (the directory class keeps its own rule, above). One table, both targets.
+TEST(Paths, AbsolutePathsFollowTheSystemsRule) {
+  struct Case {
+    char const* path;
+    bool absoluteOnWindows;
+    bool absoluteOnPosix;
+  };
+  const Case cases[] = {
+      {"C:\\a", true, false},               // drive and root
+      {"C:a", true, false},                 // drive-relative: not relative to the current directory
+      {"\\a", true, false},                 // root of the current drive
+      {"\\\\server\\share", true, false},  // network path
+      {"a\\b", false, false},
+      {"/a", false, true},  // Windows: '/' counts only once normalised to '\'
+      {"", false, false},
+  };
+  for (auto const& c : cases) {
+#ifdef _WIN32
+    EXPECT_EQ(qvo::platform::isAbsolutePath(c.path), c.absoluteOnWindows) << c.path;
+#else
+    EXPECT_EQ(qvo::platform::isAbsolutePath(c.path), c.absoluteOnPosix) << c.path;
+#endif
   }
 }
 

@@ -11,9 +11,9 @@
 #include "log/datetime.cpp"
 #include "support/log_support.h"
 #ifdef _WIN32
-#include "platform/win32/log.cpp"
+#include "platform/win32/time.cpp"
 #else
-#include "platform/posix/log.cpp"
+#include "platform/posix/time.cpp"
 #endif
 
 namespace {

@@ -18,7 +18,8 @@
 
 #include "QVOPipe.h"
 #include "ipc/open_steps.h"
-#include "platform/platform.h"
+#include "platform/error.h"
+#include "platform/pipe.h"
 #include "support/handles.h"
 #include "support/pipe_support.h"
 
@@ -34,7 +35,7 @@ constexpr long kOpenLimit = 60000;  // open time-out of ends that must find each
 
 // errno as the library sets it from a native error code on this target.
 int errnoOf(int nativeCode) {
-  pf::pipeSetErrno(nativeCode);
+  pf::setErrnoFromNativeError(nativeCode);
   return errno;
 }
 

@@ -16,7 +16,8 @@
 
 #include "QVOPipe.h"
 #include "QVOProcess.h"
-#include "platform/platform.h"
+#include "platform/error.h"
+#include "platform/pipe.h"
 #include "support/child_process.h"
 #include "support/pipe_pattern.h"
 #include "support/pipe_support.h"

@@ -27,7 +27,8 @@
 #include <thread>
 
 #include "QVOPipe.h"
-#include "platform/platform.h"
+#include "platform/event.h"
+#include "platform/pipe.h"
 
 namespace {
 
@@ -184,10 +185,10 @@ int waitingCreator(Signal& stop, char const* expect) {
   const std::string native = pf::pipeNamePrefix() + kName;
   PipeHandle h;
   if (pf::pipeCreate(native.c_str(), PipeDirection::read, true, h) != 0) return 1;
-  PipeHandle cancel = pf::pipeEventCreate();
+  PipeHandle cancel = pf::eventCreate(pf::EventWaiters::threadsAndPipes);
   std::thread stopper([&] {
     stop.wait();
-    pf::pipeEventSet(cancel);
+    pf::eventSet(cancel);
   });
   const int e = pf::pipeConnect(h, nullptr, -1, cancel);
   int code = 0;

@@ -9,7 +9,9 @@
 #include <string>
 #include <thread>
 
-#include "platform/platform.h"
+#include "platform/error.h"
+#include "platform/event.h"
+#include "platform/pipe.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -52,18 +54,18 @@ void connect(std::string const& name, PipeDirection creatorDirection, Connected&
       creatorDirection == PipeDirection::read ? PipeDirection::write : PipeDirection::read;
   ASSERT_EQ(pf::pipeOpen(name.c_str(), otherDirection, true, c.other), 0);
   alignas(void*) unsigned char record[pf::kPipeIoRecordSize];
-  PipeHandle done = pf::pipeEventCreate();
+  PipeHandle done = pf::eventCreate(pf::EventWaiters::threadsAndPipes);
   pf::pipeIoRecordInit(record, done);
-  ASSERT_EQ(pf::pipeConnect(c.creator, record, -1, pf::invalidPipeHandle()), 0);
-  pf::pipeEventClose(done);
+  ASSERT_EQ(pf::pipeConnect(c.creator, record, -1, pf::kNoEvent), 0);
+  pf::eventClose(done);
 }
 
 // One asynchronous operation record with its own completion event.
 struct Record {
   alignas(void*) unsigned char bytes[pf::kPipeIoRecordSize];
-  PipeHandle event = pf::pipeEventCreate();
+  PipeHandle event = pf::eventCreate(pf::EventWaiters::threadsAndPipes);
   Record() { pf::pipeIoRecordInit(bytes, event); }
-  ~Record() { pf::pipeEventClose(event); }
+  ~Record() { pf::eventClose(event); }
   Record(Record const&) = delete;
   Record& operator=(Record const&) = delete;
 };
@@ -72,7 +74,7 @@ std::string readSome(PipeHandle h, std::uint32_t size, int* error = nullptr) {
   Record r;
   std::string buffer(size, '\0');
   std::uint32_t count = 0;
-  const int e = pf::pipeRead(h, &buffer[0], size, r.bytes, pf::invalidPipeHandle(), count);
+  const int e = pf::pipeRead(h, &buffer[0], size, r.bytes, pf::kNoEvent, count);
   if (error != nullptr) *error = e;
   buffer.resize(e == 0 ? count : 0);
   return buffer;
@@ -82,7 +84,7 @@ int writeAll(PipeHandle h, std::string const& bytes) {
   Record r;
   std::uint32_t count = 0;
   return pf::pipeWrite(h, bytes.data(), static_cast<std::uint32_t>(bytes.size()), r.bytes,
-                       pf::invalidPipeHandle(), count);
+                       pf::kNoEvent, count);
 }
 
 TEST(PipeSeam, CreatorAndOpenerOfMatchingDirectionsExchangeBytes) {
@@ -129,7 +131,7 @@ TEST(PipeSeam, OneInstanceOnly) {
   // Taken, before and after the creator has accepted the connection.
   EXPECT_EQ(pf::pipeOpen(name.c_str(), PipeDirection::write, true, h), NativeError::pipeBusy);
   Record r;
-  ASSERT_EQ(pf::pipeConnect(creator, r.bytes, -1, pf::invalidPipeHandle()), 0);
+  ASSERT_EQ(pf::pipeConnect(creator, r.bytes, -1, pf::kNoEvent), 0);
   EXPECT_EQ(pf::pipeOpen(name.c_str(), PipeDirection::write, true, h), NativeError::pipeBusy);
   EXPECT_EQ(pf::pipeOpen(name.c_str(), PipeDirection::read, true, h), NativeError::pipeBusy);
   EXPECT_FALSE(pf::pipeWaitAvailable(name.c_str()));
@@ -146,7 +148,7 @@ TEST(PipeSeam, AskingWhetherAnInstanceWaitsDoesNotTakeIt) {
   ASSERT_EQ(pf::pipeCreate(name.c_str(), PipeDirection::write, true, creator), 0);
   auto waiting = std::async(std::launch::async, [&] {
     Record r;
-    return pf::pipeConnect(creator, r.bytes, -1, pf::invalidPipeHandle());
+    return pf::pipeConnect(creator, r.bytes, -1, pf::kNoEvent);
   });
   EXPECT_TRUE(pf::pipeWaitAvailable(name.c_str()));
   EXPECT_TRUE(pf::pipeWaitAvailable(name.c_str()));
@@ -162,15 +164,15 @@ TEST(PipeSeam, WaitingForTheOtherEndEndsAtTheTimeOutOrTheCancelEvent) {
   PipeHandle creator;
   ASSERT_EQ(pf::pipeCreate(name.c_str(), PipeDirection::read, true, creator), 0);
   Record r;
-  EXPECT_NE(pf::pipeConnect(creator, r.bytes, 50, pf::invalidPipeHandle()), 0);
+  EXPECT_NE(pf::pipeConnect(creator, r.bytes, 50, pf::kNoEvent), 0);
 
-  PipeHandle cancel = pf::pipeEventCreate();
+  PipeHandle cancel = pf::eventCreate(pf::EventWaiters::threadsAndPipes);
   auto waiting = std::async(std::launch::async, [&] { return pf::pipeConnect(creator, r.bytes, -1, cancel); });
   EXPECT_EQ(waiting.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
-  pf::pipeEventSet(cancel);
+  pf::eventSet(cancel);
   ASSERT_EQ(waiting.wait_for(kHangGuard), std::future_status::ready);
   EXPECT_EQ(waiting.get(), PipeError::noData);
-  pf::pipeEventClose(cancel);
+  pf::eventClose(cancel);
   pf::pipeClose(creator);
 }
 
@@ -178,7 +180,7 @@ TEST(PipeSeam, TheCancelEventEndsABlockedReadButNotOneWithData) {
   const std::string name = uniqueName("cancel");
   Connected c;
   ASSERT_NO_FATAL_FAILURE(connect(name, PipeDirection::read, c));
-  PipeHandle cancel = pf::pipeEventCreate();
+  PipeHandle cancel = pf::eventCreate(pf::EventWaiters::threadsAndPipes);
   Record r;
   char buffer[8];
   auto reading = std::async(std::launch::async, [&] {
@@ -186,10 +188,10 @@ TEST(PipeSeam, TheCancelEventEndsABlockedReadButNotOneWithData) {
     return pf::pipeRead(c.creator, buffer, sizeof buffer, r.bytes, cancel, count);
   });
   EXPECT_EQ(reading.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
-  pf::pipeEventSet(cancel);
+  pf::eventSet(cancel);
   ASSERT_EQ(reading.wait_for(kHangGuard), std::future_status::ready);
   EXPECT_EQ(reading.get(), NativeError::ioPending);
-  EXPECT_TRUE(pf::pipeEventIsSet(cancel));
+  EXPECT_TRUE(pf::eventIsSet(cancel));
 
   // Bytes already there are read although the event is still set.
   ASSERT_EQ(writeAll(c.other, "xy"), 0);
@@ -199,9 +201,9 @@ TEST(PipeSeam, TheCancelEventEndsABlockedReadButNotOneWithData) {
     if (pf::pipeRead(c.creator, buffer, sizeof buffer, r.bytes, cancel, count) != 0) count = 0;
   }
   EXPECT_EQ(std::string(buffer, count), "xy");
-  pf::pipeEventReset(cancel);
-  EXPECT_FALSE(pf::pipeEventIsSet(cancel));
-  pf::pipeEventClose(cancel);
+  pf::eventReset(cancel);
+  EXPECT_FALSE(pf::eventIsSet(cancel));
+  pf::eventClose(cancel);
 }
 
 TEST(PipeSeam, TheOtherEndsCloseBreaksThePipeAfterItsBytes) {

@@ -1,4 +1,5 @@
-// The version text of the tool set.
+// The version text of the tool set: the project version that the build hands to the code.
 #include "QVOError.h"
+#include "core/version.h"
 
-char const* QVOToolsVersion() { return "3.4.0"; }
+char const* QVOToolsVersion() { return QVO_VERSION_TEXT; }

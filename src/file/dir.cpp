@@ -4,13 +4,27 @@
 
 #include "QVOFile.h"
 #include "file/file_common.h"
+#include "platform/paths.h"
 
 using qvo::file::normalised;
+
+namespace {
+
+// Whether a normalised path is kept as it is rather than resolved against the current directory. The
+// backslash form keeps the directory class's own rule: a path holding ':' anywhere (a drive letter) or
+// "\\" anywhere (a network path) is complete, and a leading single '\' is not taken for the root. The
+// '/' form has the system's rule: a path starting with '/'.
+bool isCompletePath(std::string const& path) {
+  if (qvo::platform::pathSeparator() != '\\') return qvo::platform::isAbsolutePath(path);
+  return path.find(':') != std::string::npos || path.find("\\\\") != std::string::npos;
+}
+
+}  // namespace
 
 CQVODir::CQVODir(char const* path, int mode) {
   std::string resolved = normalised(path);
   char const separator = qvo::platform::pathSeparator();
-  if (mode != msc_iKeepPath && !qvo::platform::isAbsolutePath(resolved)) {
+  if (mode != msc_iKeepPath && !isCompletePath(resolved)) {
     // The current directory is read whatever its length; if it cannot be read at all, the relative
     // path is kept as it is.
     std::string current;

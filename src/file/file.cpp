@@ -6,6 +6,8 @@
 
 #include "QVOFile.h"
 #include "file/file_common.h"
+#include "platform/file.h"
+#include "platform/paths.h"
 
 using qvo::file::kUnsignedFailure;
 using qvo::file::normalised;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "QVOLog.h"
-#include "platform/platform.h"
+#include "platform/paths.h"
 
 namespace qvo::file {
 

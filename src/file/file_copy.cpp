@@ -5,6 +5,7 @@
 
 #include "QVOFile.h"
 #include "file/file_common.h"
+#include "platform/file.h"
 
 using qvo::file::orEmpty;
 

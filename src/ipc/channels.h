@@ -1,10 +1,10 @@
-// What both named-pipe variants do alike with their native channels: asking whether an end waits, closing
-// the open channels, releasing the handles a failed Open left.
+// What both named-pipe variants do alike with their native channels: asking whether an end waits. (The
+// base class closes and releases the channels for both.)
 #ifndef QVOBASE_IPC_CHANNELS_H
 #define QVOBASE_IPC_CHANNELS_H
 
 #include "QVOPipe.h"
-#include "platform/platform.h"
+#include "platform/pipe.h"
 
 namespace qvo::ipc {
 
@@ -14,29 +14,6 @@ inline bool connectionPending(CQVONamedPipe const& pipe) {
   if (!pipe.TwoNativePipes()) return platform::pipeWaitAvailable(pipe.NativeName());
   return platform::pipeWaitAvailable(pipe.NativeInputChannelName()) ||
          platform::pipeWaitAvailable(pipe.NativeOutputChannelName());
-}
-
-// Closes the channels in use through `closeOne`: a pair's input, then its output; a single pipe's one.
-template <class CloseOne>
-void closeChannels(CQVONamedPipe const& pipe, void* single, void* input, void* output, CloseOne closeOne) {
-  if (pipe.TwoNativePipes()) {
-    closeOne(input);
-    closeOne(output);
-  } else {
-    closeOne(single);
-  }
-}
-
-// Closes each distinct one of the three handles once (an Open may have stored one handle in two of them)
-// and leaves all three invalid.
-inline void releaseDistinct(void*& single, void*& input, void*& output) {
-  void* handles[3] = {single, input, output};
-  for (int i = 0; i < 3; ++i) {
-    bool seen = false;
-    for (int j = 0; j < i; ++j) seen = seen || handles[j] == handles[i];
-    if (!seen) platform::pipeClose(handles[i]);
-  }
-  single = input = output = platform::invalidPipeHandle();
 }
 
 }  // namespace qvo::ipc

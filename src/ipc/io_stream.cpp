@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "QVOPipe.h"
-#include "platform/platform.h"
+#include "platform/pipe.h"
 
 CQVOIOStream::CQVOIOStream() : m_bIsOpen(false), m_openTimeout(-1) {}
 

@@ -3,7 +3,8 @@
 #include "ipc/lwbso_connector.h"
 
 #include "ipc/open_steps.h"
-#include "platform/platform.h"
+#include "platform/error.h"
+#include "platform/pipe.h"
 
 namespace pf = qvo::platform;
 using Mode = CQVONamedPipe::CHANNEL_ACCESS_MODE;
@@ -44,9 +45,9 @@ CQVONamedPipeNTLWBSO_Connector::~CQVONamedPipeNTLWBSO_Connector() { Join(); }
 int CQVONamedPipeNTLWBSO_Connector::Run() {
   if (m_bJoin) {
     Mode ignored;
-    const int e = qvo::ipc::joinSecondChannel(m_pPipe, m_szName, m_eMode, false, m_joinTimeout, *m_pHandle, ignored);
+    const int e = qvo::ipc::joinSecondChannel(m_pPipe, m_szName, m_eMode, false, m_lJoinTimeout, *m_pHandle, ignored);
     m_pPipe->recordOpen(e == 0);
-    if (e != 0) pf::pipeSetErrno(e);
+    if (e != 0) pf::setErrnoFromNativeError(e);
     m_bResult = e == 0;
   } else {
     m_bResult = ConnectChannel(m_szName, m_eMode, *m_pHandle, *m_pbCreated, m_retries);
@@ -61,34 +62,8 @@ void CQVONamedPipeNTLWBSO_Connector::announce(bool ok, bool created, Mode opened
 
 bool CQVONamedPipeNTLWBSO_Connector::ConnectChannel(char const* nativeName, Mode mode, void*& handle,
                                                     bool& created, unsigned long retries) {
-  int e = pf::pipeOpen(nativeName, qvo::ipc::directionOf(mode), false, handle);
-  m_pPipe->recordOpen(pf::isValidPipeHandle(handle));
-  if (pf::isValidPipeHandle(handle)) {
-    announce(true, false, mode);
-    return true;
-  }
-  qvo::ipc::callOpenHook(m_pPipe, qvo::ipc::OpenStage::beforeCreate);
-  {
-    CQVOGuard guard(CQVONamedPipe::m_creationLock);
-    e = pf::pipeCreate(nativeName, qvo::ipc::directionOf(mode), false, handle);
-  }
-  m_pPipe->recordOpen(pf::isValidPipeHandle(handle));
-  if (!pf::isValidPipeHandle(handle)) {
-    if (e == pf::NativeError::pipeBusy) {
-      // The other end created it after this end looked: open it as it is before turning round.
-      if (pf::pipeOpen(nativeName, qvo::ipc::directionOf(mode), false, handle) == 0) {
-        m_pPipe->recordOpen(true);
-        announce(true, false, mode);
-        return true;
-      }
-      if (retries != 0) return ConnectChannel(nativeName, qvo::ipc::opposite(mode), handle, created, retries - 1);
-    }
-    pf::pipeSetErrno(e);
-    return false;
-  }
-  created = true;
-  announce(true, true, mode);
-  const bool connected = m_pPipe->WaitForConnection(handle) == 1;
-  m_pPipe->recordOpen(connected);
-  return connected;
+  qvo::ipc::ChannelSteps steps{false, [this](bool open) { m_pPipe->recordOpen(open); },
+                               [this](bool wasCreated, Mode as) { announce(true, wasCreated, as); },
+                               [this](void* own, Mode) { return m_pPipe->WaitForConnection(own) == 1; }};
+  return qvo::ipc::openOrCreateChannel(m_pPipe, steps, nativeName, mode, handle, created, retries);
 }

@@ -49,7 +49,7 @@ class CQVONamedPipeNTLWBSO_Connector : public CQVOThread {
   // Join a channel that the other end creates: wait for it (up to `timeoutMs`) instead of creating it.
   void joinExisting(long timeoutMs) {
     m_bJoin = true;
-    m_joinTimeout = timeoutMs;
+    m_lJoinTimeout = timeoutMs;
   }
 
  protected:
@@ -69,7 +69,7 @@ class CQVONamedPipeNTLWBSO_Connector : public CQVOThread {
   bool m_bResult;
   qvo::ipc::ChannelDecision* m_pDecision = nullptr;
   bool m_bJoin = false;
-  long m_joinTimeout = -1;
+  long m_lJoinTimeout = -1;
 };
 
 #endif  // QVOBASE_IPC_LWBSO_CONNECTOR_H

@@ -1,6 +1,7 @@
 // CQVONamedPipe: names, shape and peer of a named-pipe connection, the message read, the process-wide
 // creation lock, and the factory CQVOFactory.
 #include "QVOPipe.h"
+#include "platform/pipe.h"
 
 namespace {
 char const* const kChannelSeparator = "_";
@@ -17,6 +18,7 @@ CQVONamedPipe::CQVONamedPipe(char const* input, char const* output)
       m_inputChannelName(input),
       m_outputChannelName(output) {
   m_name = m_inputChannelName + kChannelSeparator + m_outputChannelName;
+  setNativeNames();
 }
 
 CQVONamedPipe::CQVONamedPipe(char const* name, char const* inputSuffix, char const* outputSuffix)
@@ -26,10 +28,52 @@ CQVONamedPipe::CQVONamedPipe(char const* name, char const* inputSuffix, char con
   m_outputChannelName = CQVOString(name);
   m_outputChannelName += CQVOString(outputSuffix);
   m_name = m_inputChannelName + kChannelSeparator + m_outputChannelName;
+  setNativeNames();
 }
 
 CQVONamedPipe::CQVONamedPipe(char const* name, PIPE_ACCESS_MODE mode)
-    : m_bTwoNativePipes(false), m_bTwoChannelsAutoCreated(false), m_eAccessMode(mode), m_name(name) {}
+    : m_bTwoNativePipes(false), m_bTwoChannelsAutoCreated(false), m_eAccessMode(mode), m_name(name) {
+  setNativeNames();
+}
+
+void CQVONamedPipe::setNativeNames() {
+  const CQVOString prefix(qvo::platform::pipeNamePrefix());
+  if (m_bTwoNativePipes) {
+    m_nativeInputChannelName = prefix + m_inputChannelName;
+    m_nativeOutputChannelName = prefix + m_outputChannelName;
+  } else {
+    m_nativeName = prefix + m_name;
+    m_nativeInputChannelName = m_nativeName;
+    m_nativeOutputChannelName = m_nativeName;
+  }
+}
+
+bool CQVONamedPipe::closeChannels(void* single, void* input, void* output, bool& holdsHandles,
+                                  void (*closeOne)(CQVONamedPipe* pipe, void* handle)) {
+  if (!IsOpen()) return false;
+  if (m_bTwoNativePipes) {
+    closeOne(this, input);
+    closeOne(this, output);
+  } else {
+    closeOne(this, single);
+  }
+  holdsHandles = false;
+  IsOpen(false);
+  return true;
+}
+
+void CQVONamedPipe::releaseChannels(void*& single, void*& input, void*& output, bool& holdsHandles) {
+  if (!holdsHandles) return;
+  holdsHandles = false;
+  void* handles[3] = {single, input, output};
+  for (int i = 0; i < 3; ++i) {
+    bool seen = false;
+    for (int j = 0; j < i; ++j) seen = seen || handles[j] == handles[i];
+    if (!seen) qvo::platform::pipeClose(handles[i]);
+  }
+  single = input = output = qvo::platform::invalidPipeHandle();
+  IsOpen(false);
+}
 
 CQVONamedPipe::~CQVONamedPipe() = default;
 

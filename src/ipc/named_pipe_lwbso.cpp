@@ -5,7 +5,8 @@
 #include "ipc/lwbso_connector.h"
 #include "ipc/channels.h"
 #include "ipc/open_steps.h"
-#include "platform/platform.h"
+#include "platform/error.h"
+#include "platform/pipe.h"
 
 namespace pf = qvo::platform;
 
@@ -13,45 +14,36 @@ namespace {
 // The native error code as the socket layer reports it (on Windows the thread's last error), negated,
 // with errno set from the operating system's error.
 long failWithNativeCode(int code) {
-  pf::pipeSetLastError(code);
+  pf::setLastNativeError(code);
   CQVOString name;
   const int reported = CQVOBase::GetNativeErrorCodeAsString(name);
-  pf::pipeSetErrno(code);
+  pf::setErrnoFromNativeError(code);
   return -static_cast<long>(reported);
 }
 }  // namespace
 
 CQVONamedPipeNTLWBSO::CQVONamedPipeNTLWBSO(char const* input, char const* output) : CQVONamedPipe(input, output) {
-  setNativeNames();
+  clearChannels();
 }
 
 CQVONamedPipeNTLWBSO::CQVONamedPipeNTLWBSO(char const* name, char const* inputSuffix, char const* outputSuffix)
     : CQVONamedPipe(name, inputSuffix, outputSuffix) {
-  setNativeNames();
+  clearChannels();
 }
 
 CQVONamedPipeNTLWBSO::CQVONamedPipeNTLWBSO(char const* name, PIPE_ACCESS_MODE mode) : CQVONamedPipe(name, mode) {
-  setNativeNames();
+  clearChannels();
 }
 
 CQVONamedPipeNTLWBSO::~CQVONamedPipeNTLWBSO() {
   if (!CQVONamedPipeNTLWBSO::Close()) releaseHandles();
 }
 
-void CQVONamedPipeNTLWBSO::setNativeNames() {
+void CQVONamedPipeNTLWBSO::clearChannels() {
   m_bInputCreated = 0;
   m_bOutputCreated = 0;
   m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle();
   m_bHoldsHandles = false;
-  const CQVOString prefix(pf::pipeNamePrefix());
-  if (TwoNativePipes()) {
-    NativeInputChannelName((prefix + InputChannelName()).str());
-    NativeOutputChannelName((prefix + OutputChannelName()).str());
-  } else {
-    NativeName((prefix + Name()).str());
-    NativeInputChannelName(NativeName());
-    NativeOutputChannelName(NativeName());
-  }
 }
 
 // The connectors record each channel's outcome in the open flag as they go, from their own threads.
@@ -111,7 +103,7 @@ bool CQVONamedPipeNTLWBSO::Open() {
 }
 
 int CQVONamedPipeNTLWBSO::WaitForConnection(void* handle) {
-  const int e = pf::pipeConnect(handle, nullptr, -1, pf::invalidPipeHandle());
+  const int e = pf::pipeConnect(handle, nullptr, -1, pf::kNoEvent);
   if (e == 0) return 1;
   failWithNativeCode(e);
   return 0;
@@ -119,24 +111,24 @@ int CQVONamedPipeNTLWBSO::WaitForConnection(void* handle) {
 
 long CQVONamedPipeNTLWBSO::Read(void* buffer, int size, long timeout) {
   if (timeout >= 0 || buffer == nullptr || size <= 0) {
-    pf::pipeSetErrno(pf::NativeError::invalidParameter);
+    pf::setErrnoFromNativeError(pf::NativeError::invalidParameter);
     return -static_cast<long>(pf::NativeError::invalidParameter);
   }
   std::uint32_t count = 0;
   const int e = pf::pipeRead(m_hInput, buffer, static_cast<std::uint32_t>(size), nullptr,
-                             pf::invalidPipeHandle(), count);
+                             pf::kNoEvent, count);
   if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
   return failWithNativeCode(e);  // a short read is a failure too
 }
 
 long CQVONamedPipeNTLWBSO::Write(void const* buffer, int size, long timeout) {
   if (timeout >= 0 || buffer == nullptr || size <= 0) {
-    pf::pipeSetErrno(pf::NativeError::invalidParameter);
+    pf::setErrnoFromNativeError(pf::NativeError::invalidParameter);
     return -static_cast<long>(pf::NativeError::invalidParameter);
   }
   std::uint32_t count = 0;
   const int e = pf::pipeWrite(m_hOutput, buffer, static_cast<std::uint32_t>(size), nullptr,
-                              pf::invalidPipeHandle(), count);
+                              pf::kNoEvent, count);
   if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
   return failWithNativeCode(e);
 }
@@ -149,11 +141,9 @@ CQVONamedPipe* CQVONamedPipeNTLWBSO::createPeer() const {
 }
 
 bool CQVONamedPipeNTLWBSO::Close() {
-  if (!IsOpen()) return false;
-  qvo::ipc::closeChannels(*this, m_hPipe, m_hInput, m_hOutput, [this](void* h) { Close_SingleChannel(h); });
-  m_bHoldsHandles = false;
-  IsOpen(false);
-  return true;
+  return closeChannels(m_hPipe, m_hInput, m_hOutput, m_bHoldsHandles, [](CQVONamedPipe* pipe, void* h) {
+    static_cast<CQVONamedPipeNTLWBSO*>(pipe)->Close_SingleChannel(h);
+  });
 }
 
 bool CQVONamedPipeNTLWBSO::Close_SingleChannel(void* handle) {
@@ -165,14 +155,7 @@ bool CQVONamedPipeNTLWBSO::Close_SingleChannel(void* handle) {
   return true;
 }
 
-// Closes the handles that an Open left and no Close released: after a failed Open, and after an Open
-// that returned true with the pipe not open (one channel failed) at the next Open or the destructor.
-void CQVONamedPipeNTLWBSO::releaseHandles() {
-  if (!m_bHoldsHandles) return;
-  m_bHoldsHandles = false;
-  qvo::ipc::releaseDistinct(m_hPipe, m_hInput, m_hOutput);
-  IsOpen(false);
-}
+void CQVONamedPipeNTLWBSO::releaseHandles() { releaseChannels(m_hPipe, m_hInput, m_hOutput, m_bHoldsHandles); }
 
 void CQVONamedPipeNTLWBSO::invertChannels() {
   CQVONamedPipe::invertChannels();

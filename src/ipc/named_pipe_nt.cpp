@@ -6,7 +6,9 @@
 #include "QVOPipe.h"
 #include "ipc/channels.h"
 #include "ipc/open_steps.h"
-#include "platform/platform.h"
+#include "platform/error.h"
+#include "platform/event.h"
+#include "platform/pipe.h"
 
 namespace pf = qvo::platform;
 using qvo::ipc::callOpenHook;
@@ -21,24 +23,24 @@ enum Event { kReadDone = 0, kWriteDone = 1, kClose = 2, kConnected = 3 };
 
 // Failing returns the operating system's code negated, with errno set from it.
 long fail(int code) {
-  pf::pipeSetErrno(code);
+  pf::setErrnoFromNativeError(code);
   return -static_cast<long>(code);
 }
 }  // namespace
 
 CQVONamedPipeNT::CQVONamedPipeNT(char const* input, char const* output) : CQVONamedPipe(input, output) {
-  setNativeNames();
+  clearChannels();
   InitializeEvents();
 }
 
 CQVONamedPipeNT::CQVONamedPipeNT(char const* name, char const* inputSuffix, char const* outputSuffix)
     : CQVONamedPipe(name, inputSuffix, outputSuffix) {
-  setNativeNames();
+  clearChannels();
   InitializeEvents();
 }
 
 CQVONamedPipeNT::CQVONamedPipeNT(char const* name, PIPE_ACCESS_MODE mode) : CQVONamedPipe(name, mode) {
-  setNativeNames();
+  clearChannels();
   InitializeEvents();
 }
 
@@ -49,38 +51,29 @@ CQVONamedPipeNT::~CQVONamedPipeNT() {
     releaseHandles();
   }
   for (void*& event : m_hEvents) {
-    pf::pipeEventClose(event);
-    event = pf::invalidPipeHandle();
+    pf::eventClose(event);
+    event = pf::kNoEvent;
   }
 }
 
-void CQVONamedPipeNT::setNativeNames() {
+void CQVONamedPipeNT::clearChannels() {
   m_bInputCreated = 0;
   m_bOutputCreated = 0;
   m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle();
   m_bHoldsHandles = false;
-  pf::pipeIoRecordInit(&m_readOverlapped, pf::invalidPipeHandle());
-  pf::pipeIoRecordInit(&m_writeOverlapped, pf::invalidPipeHandle());
-  const CQVOString prefix(pf::pipeNamePrefix());
-  if (TwoNativePipes()) {
-    NativeInputChannelName((prefix + InputChannelName()).str());
-    NativeOutputChannelName((prefix + OutputChannelName()).str());
-  } else {
-    NativeName((prefix + Name()).str());
-    NativeInputChannelName(NativeName());
-    NativeOutputChannelName(NativeName());
-  }
+  pf::pipeIoRecordInit(&m_readOverlapped, pf::kNoEvent);
+  pf::pipeIoRecordInit(&m_writeOverlapped, pf::kNoEvent);
 }
 
 void CQVONamedPipeNT::InitializeEvents() {
-  for (void*& event : m_hEvents) event = pf::pipeEventCreate();
+  for (void*& event : m_hEvents) event = pf::eventCreate(pf::EventWaiters::threadsAndPipes);
 }
 
 // --- opening -----------------------------------------------------------------------------------------
 
 bool CQVONamedPipeNT::Open() {
   releaseHandles();  // an earlier connection that this object still holds is not leaked
-  for (void* event : m_hEvents) pf::pipeEventReset(event);
+  for (void* event : m_hEvents) pf::eventReset(event);
   pf::pipeIoRecordInit(&m_readOverlapped, m_hEvents[kReadDone]);
   pf::pipeIoRecordInit(&m_writeOverlapped, m_hEvents[kWriteDone]);
 
@@ -114,7 +107,7 @@ bool CQVONamedPipeNT::Open() {
     const int e = qvo::ipc::joinSecondChannel(this, NativeOutputChannelName(), CHANNEL_WRITE, true,
                                               getOpenTimeout(), m_hOutput, ignored);
     IsOpen(pf::isValidPipeHandle(m_hOutput));
-    if (e != 0) pf::pipeSetErrno(e);
+    if (e != 0) pf::setErrnoFromNativeError(e);
   } else {
     CHANNEL_ACCESS_MODE ignored;
     openChannel(NativeOutputChannelName(), CHANNEL_WRITE, m_hOutput, outputCreated, 1, ignored);
@@ -147,44 +140,21 @@ bool CQVONamedPipeNT::Open_SingleChannel(char const* nativeName, CHANNEL_ACCESS_
 
 bool CQVONamedPipeNT::openChannel(char const* nativeName, CHANNEL_ACCESS_MODE mode, void*& handle,
                                   bool& created, unsigned long retries, CHANNEL_ACCESS_MODE& openedAs) {
-  int e = pf::pipeOpen(nativeName, qvo::ipc::directionOf(mode), true, handle);
-  IsOpen(pf::isValidPipeHandle(handle));
-  if (IsOpen()) {
-    openedAs = mode;
-    return true;
-  }
-  callOpenHook(this, OpenStage::beforeCreate);
-  {
-    CQVOGuard guard(m_creationLock);
-    e = pf::pipeCreate(nativeName, qvo::ipc::directionOf(mode), true, handle);
-  }
-  IsOpen(pf::isValidPipeHandle(handle));
-  if (!IsOpen()) {
-    if (e == pf::NativeError::pipeBusy) {
-      // The other end created it after this end looked: open it as it is before turning round.
-      if (pf::pipeOpen(nativeName, qvo::ipc::directionOf(mode), true, handle) == 0) {
-        IsOpen(true);
-        openedAs = mode;
-        return true;
-      }
-      if (retries != 0) return openChannel(nativeName, qvo::ipc::opposite(mode), handle, created, retries - 1, openedAs);
-    }
-    pf::pipeSetErrno(e);
-    return false;
-  }
-  created = true;
-  openedAs = mode;
-  if (!TwoNativePipes() || TwoChannelsAutoCreated()) {
-    IsOpen(WaitForConnection(handle, mode == CHANNEL_WRITE ? &m_writeOverlapped : &m_readOverlapped) == 1);
-  }
-  return IsOpen();
+  qvo::ipc::ChannelSteps steps{
+      true, [this](bool open) { IsOpen(open); }, [&openedAs](bool, CHANNEL_ACCESS_MODE as) { openedAs = as; },
+      [this](void* own, CHANNEL_ACCESS_MODE as) {
+        // A pair of explicitly named channels waits for the other end once both are settled (Open).
+        if (TwoNativePipes() && !TwoChannelsAutoCreated()) return true;
+        return WaitForConnection(own, as == CHANNEL_WRITE ? &m_writeOverlapped : &m_readOverlapped) == 1;
+      }};
+  return qvo::ipc::openOrCreateChannel(this, steps, nativeName, mode, handle, created, retries);
 }
 
 int CQVONamedPipeNT::WaitForConnection(void* handle, qvo::detail::PipeIoRecord* record) {
   pf::pipeIoRecordInit(record, m_hEvents[kConnected]);
   const int e = pf::pipeConnect(handle, record, getOpenTimeout(), m_hEvents[kClose]);
   if (e == 0) return 1;
-  pf::pipeSetErrno(e);
+  pf::setErrnoFromNativeError(e);
   return 0;
 }
 
@@ -209,7 +179,7 @@ long CQVONamedPipeNT::Read(void* buffer, int size, long timeout) {
     e = pf::pipeRead(m_hInput, bytes + total, static_cast<std::uint32_t>(size - total), &m_readOverlapped,
                      m_hEvents[kClose], count);
     if (e != 0 || count == 0) {
-      pf::pipeSetErrno(e);
+      pf::setErrnoFromNativeError(e);
       break;
     }
     total += static_cast<long>(count);
@@ -232,15 +202,13 @@ bool CQVONamedPipeNT::ConnectionPending() const { return qvo::ipc::connectionPen
 // --- closing -----------------------------------------------------------------------------------------
 
 bool CQVONamedPipeNT::Close() {
-  if (!IsOpen()) return false;
-  qvo::ipc::closeChannels(*this, m_hPipe, m_hInput, m_hOutput, [this](void* h) { Close_SingleChannel(h); });
-  m_bHoldsHandles = false;
-  IsOpen(false);
-  return true;
+  return closeChannels(m_hPipe, m_hInput, m_hOutput, m_bHoldsHandles, [](CQVONamedPipe* pipe, void* h) {
+    static_cast<CQVONamedPipeNT*>(pipe)->Close_SingleChannel(h);
+  });
 }
 
 bool CQVONamedPipeNT::Close_SingleChannel(void* handle) {
-  pf::pipeEventSet(m_hEvents[kClose]);  // ends the waits of other threads on this pipe
+  pf::eventSet(m_hEvents[kClose]);  // ends the waits of other threads on this pipe
   const bool created = handle == m_hInput ? m_bInputCreated != 0 : m_bOutputCreated != 0;
   const bool writes = TwoNativePipes() ? handle == m_hOutput : GetPipeAccessMode() != PIPE_READ;
   // Disconnecting discards what the other end has not read yet: a channel this end writes is only
@@ -253,11 +221,8 @@ bool CQVONamedPipeNT::Close_SingleChannel(void* handle) {
 // Closes the handles that an Open left and no Close released: after a failed Open, and after an Open
 // that returned true with the pipe not open (one channel failed) at the next Open or the destructor.
 void CQVONamedPipeNT::releaseHandles() {
-  if (!m_bHoldsHandles) return;
-  m_bHoldsHandles = false;
-  pf::pipeEventSet(m_hEvents[kClose]);
-  qvo::ipc::releaseDistinct(m_hPipe, m_hInput, m_hOutput);
-  IsOpen(false);
+  if (m_bHoldsHandles) pf::eventSet(m_hEvents[kClose]);  // first ends the waits of other threads
+  releaseChannels(m_hPipe, m_hInput, m_hOutput, m_bHoldsHandles);
 }
 
 void CQVONamedPipeNT::invertChannels() {

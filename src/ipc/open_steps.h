@@ -1,11 +1,13 @@
-// Steps of opening a named pipe shared by both variants: the channel directions, the joining end's wait
-// for the second channel of a pair named from one base name, and the hook that lets tests hold an end
-// between its steps.
+// Steps of opening a named pipe shared by both variants: the open-or-create sequence of one channel, the
+// channel directions, the joining end's wait for the second channel of a pair named from one base name,
+// and the hook that lets tests hold an end between its steps.
 #ifndef QVOBASE_IPC_OPEN_STEPS_H
 #define QVOBASE_IPC_OPEN_STEPS_H
 
+#include <functional>
+
 #include "QVOPipe.h"
-#include "platform/platform.h"
+#include "platform/pipe.h"
 #include "qvo_internal.h"
 
 namespace qvo::ipc {
@@ -30,6 +32,23 @@ using OpenHook = void (*)(CQVONamedPipe const* pipe, OpenStage stage);
 // Installs the hook (null: none). For tests only; called on the opening thread (or connector thread).
 QVO_INTERNAL void setOpenHook(OpenHook hook);
 void callOpenHook(CQVONamedPipe const* pipe, OpenStage stage);
+
+// What the two variants do differently while one channel is opened or created.
+struct ChannelSteps {
+  bool overlapped;                                           // the handle serves asynchronous operations
+  std::function<void(bool open)> recordOpen;                 // the pipe's open flag, after each step
+  std::function<void(bool created, Mode openedAs)> settled;  // the channel is opened, or created
+  // This end created the channel: waits for the other end; true when it came (or need not be awaited).
+  std::function<bool(platform::PipeHandle handle, Mode mode)> waitForOtherEnd;
+};
+
+// Opens the channel `nativeName` for `mode`, or creates it (under the process-wide creation lock) when
+// there is none, then waits for the other end. A creation refused as busy (the other end created the
+// channel after this end looked) opens the channel as it is; if that fails too and `retries` is not 0, the
+// whole sequence runs again for the opposite mode. True when the channel is open (`created` tells whether
+// this end created it); false with errno set from the native error.
+bool openOrCreateChannel(CQVONamedPipe const* pipe, ChannelSteps const& steps, char const* nativeName, Mode mode,
+                         platform::PipeHandle& handle, bool& created, unsigned long retries);
 
 // The joining end of a pair named from one base name (it found the first channel created by the other
 // end) opens the second channel, which the other end creates: it waits for it to exist, up to

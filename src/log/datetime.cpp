@@ -4,7 +4,7 @@
 #include <chrono>
 #include <ctime>
 
-#include "platform/platform.h"
+#include "platform/time.h"
 
 namespace qvo::record {
 
@@ -13,7 +13,7 @@ namespace {
 // The date part up to the seconds' dot; empty when the time cannot be converted.
 std::size_t formatSecond(std::int64_t seconds, char* out, std::size_t capacity) {
   std::tm tm{};
-  if (!platform::logLocalTime(seconds, &tm)) return 0;
+  if (!platform::localTime(seconds, &tm)) return 0;
   return std::strftime(out, capacity, "%d %b %Y %H:%M:%S.", &tm);
 }
 

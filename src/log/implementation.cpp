@@ -6,7 +6,7 @@
 
 #include "QVOLog.h"
 #include "log/record.h"
-#include "platform/platform.h"
+#include "platform/module.h"
 
 namespace qvo {
 
@@ -29,7 +29,7 @@ LogImplementation::~LogImplementation() { shutDown(); }
 void LogImplementation::shutDown() {
   if (m_shutDown) return;
   m_shutDown = true;
-  if (platform::logProcessExiting()) {
+  if (platform::processExitInProgress()) {
     teardownAtExit();
     return;
   }

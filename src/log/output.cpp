@@ -3,7 +3,7 @@
 
 #include <iostream>
 
-#include "platform/platform.h"
+#include "platform/file.h"
 
 namespace qvo {
 
@@ -24,7 +24,7 @@ void LogOutput::attachConsole(Kind kind) {
 
 bool LogOutput::openFile(std::string const& name, bool truncate, std::uint64_t* existingSize) {
   closeFile();
-  int fd = platform::logFileOpen(name.c_str(), truncate, existingSize);
+  int fd = platform::openOutputFile(name.c_str(), truncate, existingSize);
   if (fd < 0) return false;
   m_fd = fd;
   m_kind = Kind::File;
@@ -35,7 +35,7 @@ bool LogOutput::openFile(std::string const& name, bool truncate, std::uint64_t* 
 
 void LogOutput::closeFile() {
   if (m_kind != Kind::File) return;
-  platform::logFileClose(m_fd);
+  platform::closeOutputFile(m_fd);
   m_fd = -1;
   m_kind = Kind::None;
   m_name.clear();
@@ -56,7 +56,7 @@ bool LogOutput::write(char const* data, std::size_t size) {
     case Kind::File:
       break;
   }
-  if (platform::logFileWrite(m_fd, data, size)) {
+  if (platform::writeOutputFile(m_fd, data, size)) {
     m_failing = false;
     return true;
   }

@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "log/implementation.h"
-#include "platform/platform.h"
+#include "platform/module.h"
 
 namespace qvo {
 
@@ -28,7 +28,7 @@ void LogImplementation::enrolForExit() {
   g_enrolled = this;
   if (!g_hooked) {
     g_hooked = true;
-    platform::logAtProcessExit(&LogImplementation::stopWritersAtExit);
+    platform::atProcessExit(&LogImplementation::stopWritersAtExit);
   }
 }
 

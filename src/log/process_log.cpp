@@ -21,7 +21,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/platform.h"
+#include "platform/module.h"
 
 namespace qvo {
 
@@ -111,7 +111,7 @@ void Log::release(LogImplementation* impl) {
   }
   impl->m_retired.store(true, std::memory_order_seq_cst);
   // At the end of a Windows process the other threads are gone, whatever pins they held.
-  while (impl->m_pins.load(std::memory_order_seq_cst) != 0 && !platform::logProcessExiting())
+  while (impl->m_pins.load(std::memory_order_seq_cst) != 0 && !platform::processExitInProgress())
     std::this_thread::yield();
   impl->shutDown();
   std::lock_guard<std::mutex> guard(g_instanceLock);

@@ -6,7 +6,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/thread.h"
 
 namespace qvo::record {
 

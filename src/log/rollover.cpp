@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "log/implementation.h"
-#include "platform/platform.h"
+#include "platform/file.h"
 
 namespace qvo {
 
@@ -46,7 +46,7 @@ bool LogImplementation::rollOver() {
   std::string const backup = m_fileBase + "_circ" + m_fileExt;
   closeOutputLocked();
   bool result = true;
-  if (platform::logFileExists(backup.c_str()) && std::remove(backup.c_str()) != 0) {
+  if (platform::pathExists(backup.c_str()) && std::remove(backup.c_str()) != 0) {
     reportProblem("Cannot remove previous backup of the log. New backup can be lost : " + backup);
     result = false;
   }

@@ -1,5 +1,5 @@
 // Load-time and unload-time work of the library: the seam's module start-up and shutdown.
-#include "platform/platform.h"
+#include "platform/module.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-// The file-system primitives of the seam: path form, directories, share-mode open, status, copy,
-// rename and remove. Defined in src/platform/posix/file.cpp and src/platform/win32/file.cpp.
+// The operating-system seam, file I/O: share-mode streams, line reads, status, identity, copy, rename
+// and remove, and the unbuffered output files of the log. Defined in posix/file.cpp and win32/file.cpp.
 #ifndef QVOBASE_PLATFORM_FILE_H
 #define QVOBASE_PLATFORM_FILE_H
 
@@ -8,22 +8,6 @@
 #include <string>
 
 namespace qvo::platform {
-
-// --- path form -----------------------------------------------------------------------------------
-// The separator of the platform form ('\' on Windows, '/' on POSIX) and the one that normalisation
-// replaces by it ('/' on Windows, '\' on POSIX).
-char pathSeparator();
-char foreignSeparator();
-// True when a normalised path names its directory without the current directory: on Windows a path
-// holding ':' (a drive letter) or "\\" (a network path) anywhere; on POSIX a path starting with '/'.
-bool isAbsolutePath(std::string const& path);
-// The process's current working directory, of any length; false when it cannot be read.
-bool currentDirectory(std::string& directory);
-
-// --- directories (0 on success, -1 with errno set, as the C runtime) -----------------------------
-int makeDirectory(char const* path);
-int removeDirectory(char const* path);
-int changeDirectory(char const* path);
 
 // --- files ---------------------------------------------------------------------------------------
 // How other openers may share a file while it is open.
@@ -80,6 +64,17 @@ bool removeFile(char const* path);
 // Failed report the outcome of a kernel copy that ran.
 enum class KernelCopy { Done, Failed, Unsupported };
 KernelCopy copyFileContents(std::FILE* in, std::FILE* out);
+
+// --- unbuffered output files ---------------------------------------------------------------------
+// Opens `name` for writing with sharing allowed to other readers and writers (text mode on Windows,
+// so a line feed is stored as carriage return + line feed); the file is created when missing. With
+// `truncate` an existing file is emptied; otherwise every write goes to its end and `*existingSize`
+// receives its current size in bytes. Returns a descriptor, or -1 on failure (errno set).
+int openOutputFile(char const* name, bool truncate, std::uint64_t* existingSize);
+// Writes all `size` bytes (retrying short writes); false on the first failure (errno set).
+bool writeOutputFile(int fd, char const* data, std::size_t size);
+// Closes a descriptor that openOutputFile gave; -1 is ignored.
+void closeOutputFile(int fd);
 
 }  // namespace qvo::platform
 

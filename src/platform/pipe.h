@@ -1,6 +1,8 @@
-// The seam's named-pipe primitives: native names, events, and open/create/connect/read/write/flush/
-// disconnect/close of one native pipe. The shared algorithms (retry with the opposite direction, channel
-// inversion, message reads, error accounting) live above the seam in src/ipc/.
+// The operating-system seam, pipes and sockets: native names and open/create/connect/read/write/flush/
+// disconnect/close of one native pipe, and the readable wait of a socket. The waits take an event of
+// platform/event.h that ends them. The shared algorithms (retry with the opposite direction, channel
+// inversion, message reads, error accounting) live above the seam in src/ipc/. Defined in
+// posix/pipe.cpp and win32/pipe.cpp.
 #ifndef QVOBASE_PLATFORM_PIPE_H
 #define QVOBASE_PLATFORM_PIPE_H
 
@@ -8,12 +10,13 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/event.h"
 #include "qvo_internal.h"
 
 namespace qvo::platform {
 
-// A native handle as the pipe classes store it: a Windows HANDLE, or on POSIX a number that names an
-// entry of the seam's own table (pipes) or an eventfd (events). All bits set is the invalid handle.
+// A native pipe handle as the pipe classes store it: a Windows HANDLE, or on POSIX a number that names
+// an entry of the seam's own table. All bits set is the invalid handle.
 using PipeHandle = void*;
 QVO_INTERNAL PipeHandle invalidPipeHandle();
 inline bool isValidPipeHandle(PipeHandle h) { return h != invalidPipeHandle(); }
@@ -25,7 +28,7 @@ enum class PipeDirection { read, write };
 // keep two of them as members); unused on POSIX. Three pointers and two 32-bit words.
 constexpr std::size_t kPipeIoRecordSize = 3 * sizeof(void*) + 8;
 
-// Native error codes that the pipe primitives return besides those of error.h, as the system numbers
+// Native error codes that the pipe primitives return besides those of platform/error.h, as the system numbers
 // them: Windows error codes on Windows, errno values on POSIX.
 struct QVO_INTERNAL PipeError {
   static const int notFound;      // no pipe of that name (2 / ENOENT)
@@ -38,15 +41,8 @@ struct QVO_INTERNAL PipeError {
 // "$XDG_RUNTIME_DIR/qvo-pipes/" (when that variable names a directory) or "/tmp/qvo-pipes-<uid>/".
 QVO_INTERNAL std::string const& pipeNamePrefix();
 
-// Manual-reset events that pipe waits watch (Close sets one to end them), unsignalled when created. An invalid handle means the creation failed.
-QVO_INTERNAL PipeHandle pipeEventCreate();
-QVO_INTERNAL void pipeEventSet(PipeHandle event);
-QVO_INTERNAL void pipeEventReset(PipeHandle event);
-QVO_INTERNAL bool pipeEventIsSet(PipeHandle event);
-QVO_INTERNAL void pipeEventClose(PipeHandle event);
-
 // Clears an operation record and names the event that its operation signals when it completes.
-QVO_INTERNAL void pipeIoRecordInit(void* record, PipeHandle completionEvent);
+QVO_INTERNAL void pipeIoRecordInit(void* record, EventHandle completionEvent);
 
 // Opens an existing pipe by native name for the given direction. `overlapped`: the handle serves
 // asynchronous operations (the records and cancel events of the calls below). Returns 0 with the handle,
@@ -64,20 +60,20 @@ QVO_INTERNAL int pipeCreate(char const* nativeName, PipeDirection direction, boo
 
 // Waits until the other end has opened a created pipe (at once when it already has). `record`: the
 // operation record (overlapped handles; null otherwise); `timeoutMs` < 0 waits without limit; `cancel`, a
-// set event that ends the wait (invalid: none). Returns 0 when connected, PipeError::noData when ended by
+// set event that ends the wait (kNoEvent: none). Returns 0 when connected, PipeError::noData when ended by
 // `cancel`, the system's time-out or pending code when the time ran out, or another system error.
-QVO_INTERNAL int pipeConnect(PipeHandle handle, void* record, long timeoutMs, PipeHandle cancel);
+QVO_INTERNAL int pipeConnect(PipeHandle handle, void* record, long timeoutMs, EventHandle cancel);
 
 // Reads up to `size` bytes, waiting without limit until at least one byte has come, the pipe fails or
 // `cancel` is set. Returns 0 with `count` > 0; on failure the native error: NativeError::brokenPipe when
 // the other end has gone, NativeError::ioPending when `cancel` ended the wait.
 QVO_INTERNAL int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void* record,
-                          PipeHandle cancel, std::uint32_t& count);
+                          EventHandle cancel, std::uint32_t& count);
 // Writes all `size` bytes, waiting without limit until the other end has room for them, the pipe fails
 // or `cancel` is set. Returns 0 with `count` == size, or the native error (NativeError::ioPending when
 // `cancel` ended the wait; `count` then holds what was written).
 QVO_INTERNAL int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void* record,
-                           PipeHandle cancel, std::uint32_t& count);
+                           EventHandle cancel, std::uint32_t& count);
 
 // Waits until the other end has read everything this end wrote (or has gone). Returns 0 or the error.
 QVO_INTERNAL int pipeFlush(PipeHandle handle);
@@ -93,11 +89,6 @@ QVO_INTERNAL bool pipeWaitAvailable(char const* nativeName);
 // Waits until `socket` is readable: true when it is, also when the wait fails or `socket` is not an open
 // socket; false when `timeoutMs` (< 0: no limit) ran out.
 QVO_INTERNAL bool socketWaitReadable(int socket, long timeoutMs);
-
-// errno from a native error code: CQVOBaseNT::winConvertError on Windows, the code itself on POSIX.
-QVO_INTERNAL void pipeSetErrno(int code);
-// The thread's last native error (Windows: SetLastError, also the last socket error; POSIX: errno).
-QVO_INTERNAL void pipeSetLastError(int code);
 
 }  // namespace qvo::platform
 

@@ -1,11 +1,13 @@
-// The seam's process primitives: start a program, wait for its end with a time-out, collect its exit
-// status, terminate it, and the files and paths that starting a program needs. Everything above the
-// seam (messages, paths, the shared handle state, the results) is portable.
+// The operating-system seam, processes: start a program, wait for its end with a time-out, collect its
+// exit status, terminate it, the files that starting a program needs, and ending the calling process
+// at once. Everything above the seam (messages, paths, command-line splitting, the
+// shared handle state, the results) is portable. Defined in posix/process.cpp and win32/process.cpp.
 #ifndef QVOBASE_PLATFORM_PROCESS_H
 #define QVOBASE_PLATFORM_PROCESS_H
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "QVOProcess.h"
 #include "qvo_internal.h"
@@ -16,18 +18,6 @@ namespace qvo::platform {
 using NativeHandle = std::intptr_t;
 // No object: NULL on Windows, -1 on POSIX.
 extern const NativeHandle kNoHandle;
-
-// Native error codes are Windows error codes on Windows and errno values on POSIX.
-// Sets errno from one: through CQVOBaseNT::winConvertError on Windows, unchanged on POSIX.
-void setErrnoFromNativeError(unsigned long nativeError);
-
-// --- paths ---------------------------------------------------------------------------------------
-// The calling process's current directory, whatever its length; empty if it cannot be read.
-std::string processCurrentDirectory();
-// True for a relative path (PathIsRelativeA on Windows; not starting with '/' on POSIX). "" is relative.
-bool processPathIsRelative(const std::string& path);
-// The separator of path components: '\' on Windows, '/' on POSIX.
-char processPathSeparator();
 
 // --- redirection files ---------------------------------------------------------------------------
 // Creates (or truncates) a file that a child's standard output or error will be written to: readable
@@ -44,6 +34,8 @@ void writeToNativeHandle(NativeHandle handle, const std::string& text);
 // What starting a program needs. stdOutput and stdError are kNoHandle to keep the caller's stream.
 struct SpawnRequest {
   std::string commandLine;       // quoted program path, then the arguments (Windows quoting rules)
+  // The same command line split with the Windows quoting rules (program first): what POSIX starts.
+  std::vector<std::string> arguments;
   std::string workingDirectory;  // the child's current directory
   // The working directory is this process's current directory: the child inherits it, which also
   // holds for a directory too long for the system's calls that take a directory by name.
@@ -104,7 +96,7 @@ bool terminateProcess(const ProcessRef& ref, unsigned long* nativeError);
 // no zombie is left behind.
 void releaseProcess(const ProcessRef& ref, bool collected);
 
-// --- process information (process_info.cpp) ------------------------------------------------------
+// --- process information -------------------------------------------------------------------------
 // The library's storage of a PROCESS_INFORMATION: Win32's type is complete only where <windows.h> is
 // included, so the conversion (and qvo::pid_t::processInfo(), which returns one) is defined here.
 qvo::detail::ProcessInformationStorage storageFromProcessInformation(PROCESS_INFORMATION const& pi);

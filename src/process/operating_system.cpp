@@ -10,8 +10,11 @@
 #include <vector>
 
 #include "QVOProcess.h"
+#include "platform/error.h"
 #include "platform/format.h"
+#include "platform/paths.h"
 #include "platform/process.h"
+#include "process/command_line.h"
 #include "process/process_state.h"
 
 namespace {
@@ -28,7 +31,7 @@ std::string format(const char* fmt, ...) {
 
 // base, a separator unless base already ends with one, and name.
 std::string joinPath(const std::string& base, const std::string& name) {
-  const char sep = platform::processPathSeparator();
+  const char sep = platform::pathSeparator();
   if (base.empty() || base.back() == sep || base.back() == '/') return base + name;
   return base + sep + name;
 }
@@ -89,19 +92,20 @@ int CQVOOperatingSystem::exec(char const* command, char const* directory, bool w
 
   // The working directory: a relative one lies in the current directory, read whatever its length.
   std::string workDir = dir;
-  if (platform::processPathIsRelative(dir)) {
-    const std::string cwd = platform::processCurrentDirectory();
-    if (!cwd.empty()) workDir = joinPath(cwd, dir);
+  if (!platform::isAbsolutePath(dir)) {
+    std::string cwd;
+    if (platform::currentDirectory(cwd) && !cwd.empty()) workDir = joinPath(cwd, dir);
   }
   // A relative file name lies in the working directory. With an empty directory the name alone
   // (relative to the current directory, which is then the working directory), not the root.
   auto redirectionPath = [&](const std::string& name) {
-    if (!platform::processPathIsRelative(name) || dir.empty()) return name;
-    return dir + platform::processPathSeparator() + name;
+    if (platform::isAbsolutePath(name) || dir.empty()) return name;
+    return dir + platform::pathSeparator() + name;
   };
 
   platform::SpawnRequest request;
   request.commandLine = command;
+  request.arguments = qvo::process::splitCommandLine(request.commandLine);
   request.workingDirectory = workDir;
   request.inheritDirectory = dir.empty();
   request.newConsole = newConsole;

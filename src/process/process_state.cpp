@@ -7,30 +7,30 @@ namespace qvo::detail {
 ProcessState::ProcessState(const platform::ProcessRef& ref) : m_ref(ref) {}
 
 ProcessState::~ProcessState() {
-  if (!m_released) platform::releaseProcess(m_ref, m_ended);
+  if (!m_bReleased) platform::releaseProcess(m_ref, m_bEnded);
 }
 
 void ProcessState::releaseIfIdle() {
-  if (m_ended && !m_released && m_waiters == 0) {
+  if (m_bEnded && !m_bReleased && m_nbWaiters == 0) {
     platform::releaseProcess(m_ref, true);
-    m_released = true;
+    m_bReleased = true;
   }
 }
 
 ProcessState::Outcome ProcessState::wait(long timeoutMs, int* status, unsigned long* nativeError) {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_ended) return Outcome::Gone;
-    ++m_waiters;
+    if (m_bEnded) return Outcome::Gone;
+    ++m_nbWaiters;
   }
   // The wait itself runs unlocked, so that other copies can poll or kill meanwhile; the reference
   // stays open while any thread waits on it.
   const platform::WaitResult result = platform::waitForProcessEnd(m_ref, timeoutMs, nativeError);
 
   std::lock_guard<std::mutex> lock(m_mutex);
-  --m_waiters;
+  --m_nbWaiters;
   Outcome outcome;
-  if (m_ended) {
+  if (m_bEnded) {
     outcome = Outcome::Gone;  // another copy saw the end first
   } else if (result == platform::WaitResult::TimedOut) {
     outcome = Outcome::Running;
@@ -38,7 +38,7 @@ ProcessState::Outcome ProcessState::wait(long timeoutMs, int* status, unsigned l
     outcome = Outcome::Failed;
   } else {
     outcome = platform::readExitStatus(m_ref, true, status, nativeError) ? Outcome::Ended : Outcome::EndedNoStatus;
-    m_ended = true;
+    m_bEnded = true;
   }
   releaseIfIdle();
   return outcome;
@@ -46,8 +46,8 @@ ProcessState::Outcome ProcessState::wait(long timeoutMs, int* status, unsigned l
 
 bool ProcessState::terminate(unsigned long* nativeError, bool* gone) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  *gone = m_ended;
-  if (m_ended) return false;
+  *gone = m_bEnded;
+  if (m_bEnded) return false;
   return platform::terminateProcess(m_ref, nativeError);
 }
 

@@ -40,9 +40,9 @@ class ProcessState {
 
   std::mutex m_mutex;
   platform::ProcessRef m_ref;
-  bool m_ended = false;     // the end was observed (and, on POSIX, the child collected)
-  bool m_released = false;  // the native reference is closed
-  int m_waiters = 0;        // threads inside a wait on the native reference
+  bool m_bEnded = false;     // the end was observed (and, on POSIX, the child collected)
+  bool m_bReleased = false;  // the native reference is closed
+  int m_nbWaiters = 0;        // threads inside a wait on the native reference
 };
 
 }  // namespace qvo::detail

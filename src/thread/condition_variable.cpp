@@ -1,6 +1,8 @@
 // QVO_CONDITION_VARIABLE and its four free functions: one reusable event per waiting thread, woken
 // oldest first, each wake going to a distinct waiter.
-#include "platform/platform.h"
+#include "QVOThread.h"
+#include "platform/event.h"
+#include "platform/lock.h"
 
 namespace qvo::detail {
 

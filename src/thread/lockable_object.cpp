@@ -1,5 +1,7 @@
 // CQVOLockableObject, the recursive lock with a timed unlock, and CQVOGuard, its scoped lock.
-#include "platform/platform.h"
+#include "QVOThread.h"
+#include "platform/lock.h"
+#include "platform/time.h"
 
 namespace platform = qvo::platform;
 

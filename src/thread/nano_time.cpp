@@ -4,7 +4,8 @@
 #include <limits>
 #include <ostream>
 
-#include "platform/platform.h"
+#include "QVOThread.h"
+#include "platform/time.h"
 #include "thread/time_math.h"
 
 using qvo::timemath::wrappingAdd;

@@ -1,7 +1,9 @@
 // CQVOThread: the thread base class, its start hand-shake, cooperative stop, join and priorities.
 #include <cstdio>
 
-#include "platform/platform.h"
+#include "QVOThread.h"
+#include "platform/thread.h"
+#include "platform/time.h"
 
 namespace platform = qvo::platform;
 

@@ -6,7 +6,7 @@
 #include <ostream>
 
 #include "QVOByteOrder.h"
-#include "platform/platform.h"
+#include "platform/paths.h"
 
 namespace {
 

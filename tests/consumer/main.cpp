@@ -23,5 +23,5 @@ int main() {
 
   const char* version = QVOToolsVersion();
   std::printf("consumer: QVOBase tools version %s\n", version);
-  return std::strcmp(version, "3.4.0") == 0 && std::strcmp(name.c_str(), "name = QVOBase") == 0 && status == 3 ? 0 : 1;
+  return std::strcmp(version, QVO_EXPECTED_VERSION) == 0 && std::strcmp(name.c_str(), "name = QVOBase") == 0 && status == 3 ? 0 : 1;
 }

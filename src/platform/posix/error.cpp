@@ -1,4 +1,5 @@
-// POSIX: socket errors as Windows Sockets numbers, and the native error codes.
+// POSIX: errno from a native error (the native errors are errno values), socket errors as Windows
+// Sockets numbers, and the native error codes.
 #include "platform/error.h"
 
 #include <cerrno>
@@ -29,6 +30,9 @@ constexpr SocketErrno kSocketErrors[] = {
 };
 
 }  // namespace
+
+void setErrnoFromNativeError(unsigned long nativeError) { errno = static_cast<int>(nativeError); }
+void setLastNativeError(int nativeError) { errno = nativeError; }
 
 int lastSocketError() {
   const int err = errno;

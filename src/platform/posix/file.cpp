@@ -1,5 +1,5 @@
-// POSIX (Linux): file-system primitives. Paths use '/'; the sharing levels are advisory flock locks
-// taken right after opening, so two users of the library on one file behave as on Windows.
+// POSIX (Linux): file I/O. The sharing levels are advisory flock locks taken right after opening, so two
+// users of the library on one file behave as on Windows; the log's output files use open and write.
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -15,32 +15,29 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/file.h"
 
 namespace qvo::platform {
 
-char pathSeparator() { return '/'; }
-char foreignSeparator() { return '\\'; }
-
-bool isAbsolutePath(std::string const& path) { return !path.empty() && path[0] == '/'; }
-
-bool currentDirectory(std::string& directory) {
-  std::vector<char> buffer(1024);
-  for (;;) {
-    if (::getcwd(buffer.data(), buffer.size()) != nullptr) {
-      directory.assign(buffer.data());
-      return true;
-    }
-    if (errno != ERANGE) return false;
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
-int makeDirectory(char const* path) { return ::mkdir(path, 0777); }
-int removeDirectory(char const* path) { return ::rmdir(path); }
-int changeDirectory(char const* path) { return ::chdir(path); }
-
 namespace {
+
+// Writes all `count` bytes, retrying short and interrupted writes; false with errno on failure.
+bool writeAll(int fd, char const* data, std::size_t count) {
+  while (count > 0) {
+    ssize_t const written = ::write(fd, data, count);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (written == 0) {
+      errno = EIO;
+      return false;
+    }
+    data += written;
+    count -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
 
 int openRetrying(char const* path, int flags) {
   int fd;
@@ -248,18 +245,6 @@ bool tryAnotherWay(int error) {
          error == ETXTBSY || error == EPERM;
 }
 
-bool writeAll(int fd, char const* data, std::size_t count) {
-  while (count > 0) {
-    ssize_t const written = ::write(fd, data, count);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    count -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -297,6 +282,24 @@ KernelCopy copyFileContents(std::FILE* in, std::FILE* out) {
     }
     if (!writeAll(to, buffer.data(), static_cast<std::size_t>(n))) return KernelCopy::Failed;
   }
+}
+
+int openOutputFile(char const* name, bool truncate, std::uint64_t* existingSize) {
+  int const fd = openRetrying(name, O_WRONLY | O_CREAT | (truncate ? O_TRUNC : O_APPEND));
+  if (fd < 0) return -1;
+  if (existingSize != nullptr) {
+    struct stat status {};
+    *existingSize = (!truncate && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
+                        ? static_cast<std::uint64_t>(status.st_size)
+                        : 0;
+  }
+  return fd;
+}
+
+bool writeOutputFile(int fd, char const* data, std::size_t size) { return writeAll(fd, data, size); }
+
+void closeOutputFile(int fd) {
+  if (fd >= 0) ::close(fd);
 }
 
 }  // namespace qvo::platform

@@ -8,8 +8,8 @@
 //                 socket left behind by a process that died counts as no pipe at all;
 //   <name>.claim  a lock held by the end that opened the instance, so that one end alone gets it.
 // Locks are queried with F_OFD_GETLK, which neither takes them nor consumes the creator's connection.
-// Every descriptor is non-blocking and waits go through poll() together with an eventfd that Close sets,
-// so a wait of one thread is ended at once by a close in another.
+// Every descriptor is non-blocking and waits go through poll() together with the eventfd of the event
+// (platform/event.h) that Close sets, so a wait of one thread is ended at once by a close in another.
 //
 // Nobody but the user may reach the user's pipes. Every operation opens the pipe directory once, refuses
 // it (EACCES) unless it is a directory, not a symbolic link, owned by the effective user and closed to
@@ -18,7 +18,6 @@
 // both ends: the other end's credentials must name the same user, or the connection is dropped.
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -43,6 +42,8 @@
 #include "platform/pipe.h"
 
 namespace qvo::platform {
+
+int eventDescriptor(EventHandle event);  // event.cpp: what poll() watches for a cancel event
 
 const int PipeError::notFound = ENOENT;
 const int PipeError::accessDenied = EACCES;
@@ -124,10 +125,6 @@ std::shared_ptr<NativePipe> takePipe(PipeHandle h) {
   auto p = std::move(it->second);
   t.pipes.erase(it);
   return p;
-}
-
-int eventFd(PipeHandle h) {
-  return isValidPipeHandle(h) ? static_cast<int>(reinterpret_cast<std::intptr_t>(h)) : -1;
 }
 
 std::string runtimeDirectory() {
@@ -314,42 +311,7 @@ std::string const& pipeNamePrefix() {
   return prefix;
 }
 
-// --- events ------------------------------------------------------------------------------------------
-
-PipeHandle pipeEventCreate() {
-  const int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  return fd < 0 ? invalidPipeHandle() : reinterpret_cast<PipeHandle>(static_cast<std::intptr_t>(fd));
-}
-
-void pipeEventSet(PipeHandle event) {
-  const int fd = eventFd(event);
-  if (fd < 0) return;
-  const std::uint64_t one = 1;
-  while (::write(fd, &one, sizeof one) < 0 && errno == EINTR) {
-  }
-}
-
-void pipeEventReset(PipeHandle event) {
-  const int fd = eventFd(event);
-  if (fd < 0) return;
-  std::uint64_t value;
-  while (::read(fd, &value, sizeof value) < 0 && errno == EINTR) {
-  }
-}
-
-bool pipeEventIsSet(PipeHandle event) {
-  const int fd = eventFd(event);
-  if (fd < 0) return false;
-  pollfd p{fd, POLLIN, 0};
-  return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
-}
-
-void pipeEventClose(PipeHandle event) {
-  const int fd = eventFd(event);
-  if (fd >= 0) ::close(fd);
-}
-
-void pipeIoRecordInit(void* record, PipeHandle) {
+void pipeIoRecordInit(void* record, EventHandle) {
   if (record != nullptr) std::memset(record, 0, kPipeIoRecordSize);
 }
 
@@ -457,7 +419,7 @@ int pipeOpen(char const* nativeName, PipeDirection direction, bool, PipeHandle& 
 
 // --- connection and transfer -------------------------------------------------------------------------
 
-int pipeConnect(PipeHandle handle, void*, long timeoutMs, PipeHandle cancel) {
+int pipeConnect(PipeHandle handle, void*, long timeoutMs, EventHandle cancel) {
   auto pipe = findPipe(handle);
   if (!pipe) return PipeError::badHandle;
   int listenFd;
@@ -475,7 +437,7 @@ int pipeConnect(PipeHandle handle, void*, long timeoutMs, PipeHandle cancel) {
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
       if (left < 0) left = 0;
     }
-    const int r = waitReady(listenFd, POLLIN, eventFd(cancel), left);
+    const int r = waitReady(listenFd, POLLIN, eventDescriptor(cancel), left);
     if (r == NativeError::ioPending) return PipeError::noData;
     if (r != 0) return r;
     std::lock_guard<std::mutex> g(pipe->lock);
@@ -521,7 +483,7 @@ int connectedFd(PipeHandle handle, PipeDirection direction, std::shared_ptr<Nati
 }
 }  // namespace
 
-int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void*, PipeHandle cancel,
+int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void*, EventHandle cancel,
              std::uint32_t& count) {
   count = 0;
   std::shared_ptr<NativePipe> pipe;
@@ -537,11 +499,11 @@ int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void*, PipeHan
     if (n == 0) return NativeError::brokenPipe;
     if (errno == EINTR) continue;
     if (errno != EAGAIN) return brokenOr(errno);
-    if (const int r = waitReady(fd, POLLIN, eventFd(cancel), -1)) return r;
+    if (const int r = waitReady(fd, POLLIN, eventDescriptor(cancel), -1)) return r;
   }
 }
 
-int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void*, PipeHandle cancel,
+int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void*, EventHandle cancel,
               std::uint32_t& count) {
   count = 0;
   std::shared_ptr<NativePipe> pipe;
@@ -556,7 +518,7 @@ int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void*, 
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN) return brokenOr(errno);
-    if (const int r = waitReady(fd, POLLOUT, eventFd(cancel), -1)) return r;
+    if (const int r = waitReady(fd, POLLOUT, eventDescriptor(cancel), -1)) return r;
   }
   return 0;
 }
@@ -642,7 +604,5 @@ bool socketWaitReadable(int socket, long timeoutMs) {
   return waitReady(socket, POLLIN, -1, timeoutMs) != ETIMEDOUT;
 }
 
-void pipeSetErrno(int code) { errno = code; }
-void pipeSetLastError(int code) { errno = code; }
 
 }  // namespace qvo::platform

@@ -1,5 +1,6 @@
 // POSIX (Linux): starting programs with posix_spawn, waiting through a pidfd (waitpid-style polling
-// where the kernel has none), SIGKILL, redirection files and paths. Only OS primitives live here.
+// where the kernel has none), SIGKILL, redirection files; PROCESS_INFORMATION is the library's own
+// struct. Only OS primitives live here.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -18,16 +19,14 @@
 #include <thread>
 #include <vector>
 
+#include "platform/paths.h"
 #include "platform/process.h"
-#include "process/command_line.h"
 
 extern char** environ;
 
 namespace qvo::platform {
 
 const NativeHandle kNoHandle = -1;
-
-void setErrnoFromNativeError(unsigned long nativeError) { errno = static_cast<int>(nativeError); }
 
 namespace {
 
@@ -100,24 +99,11 @@ void sweepOrphans() {
 // in PATH by posix_spawnp.
 std::string programPath(const std::string& program) {
   if (program.empty() || program[0] == '/' || program.find('/') == std::string::npos) return program;
-  const std::string cwd = processCurrentDirectory();
-  return cwd.empty() ? program : cwd + "/" + program;
+  std::string cwd;
+  return currentDirectory(cwd) && !cwd.empty() ? cwd + "/" + program : program;
 }
 
 }  // namespace
-
-std::string processCurrentDirectory() {
-  std::vector<char> buffer(512);
-  for (;;) {
-    if (::getcwd(buffer.data(), buffer.size()) != nullptr) return std::string(buffer.data());
-    if (errno != ERANGE) return std::string();
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
-bool processPathIsRelative(const std::string& path) { return path.empty() || path[0] != '/'; }
-
-char processPathSeparator() { return '/'; }
 
 NativeHandle createRedirectionFile(const std::string& path, unsigned long* nativeError) {
   int fd;
@@ -159,7 +145,8 @@ bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned lon
     return false;
   }
 
-  std::vector<std::string> args = qvo::process::splitCommandLine(request.commandLine);
+  std::vector<std::string> args = request.arguments;
+  if (args.empty()) args.emplace_back();
   args[0] = programPath(args[0]);
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
@@ -329,4 +316,9 @@ void setProcessDescriptorsEnabled(bool enabled) { g_pidfdEnabled.store(enabled, 
 
 bool prepareToKill() { return true; }
 
+qvo::detail::ProcessInformationStorage storageFromProcessInformation(PROCESS_INFORMATION const& pi) { return pi; }
+
 }  // namespace qvo::platform
+
+// PROCESS_INFORMATION is the library's own struct here, stored as it is.
+PROCESS_INFORMATION qvo::pid_t::processInfo() { return m_processInfo; }

@@ -1,5 +1,6 @@
 // POSIX (Linux): threads created suspended, with a Windows-like handle that can be waited on any number
-// of times, and priorities as per-thread nice values (best effort).
+// of times, priorities as per-thread nice values (best effort), and the calling process's and thread's
+// identifiers.
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -10,9 +11,19 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/platform.h"
+#include "platform/thread.h"
 
 namespace qvo::platform {
+
+unsigned long currentProcessId() { return static_cast<unsigned long>(::getpid()); }
+
+unsigned long currentThreadId() {
+  thread_local const unsigned long tid = static_cast<unsigned long>(::syscall(SYS_gettid));
+  return tid;
+}
+
+// On Linux the main thread's identifier equals the process identifier.
+bool isMainThread() { return currentThreadId() == currentProcessId(); }
 
 namespace {
 

@@ -1,9 +1,10 @@
-// POSIX: sleeping (an alertable sleep ends early when a signal interrupts it) and the system clock.
+// POSIX: sleeping (an alertable sleep ends early when a signal interrupts it), the system clock and
+// local time (localtime_r).
 #include <time.h>
 
 #include <cerrno>
 
-#include "platform/platform.h"
+#include "platform/time.h"
 
 namespace qvo::platform {
 
@@ -27,6 +28,11 @@ std::int64_t currentTimeMs() {
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
   return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+bool localTime(std::int64_t seconds, std::tm* out) {
+  time_t t = static_cast<time_t>(seconds);
+  return ::localtime_r(&t, out) != nullptr;
 }
 
 }  // namespace qvo::platform

@@ -1,10 +1,15 @@
-// Windows: the last socket error and the native (Windows) error codes.
+// Windows: errno from a Windows error code (the library's error table), the last native and socket
+// errors, and the native (Windows) error codes.
 #include <winsock2.h>
 #include <windows.h>
 
+#include "QVOError.h"
 #include "platform/error.h"
 
 namespace qvo::platform {
+
+void setErrnoFromNativeError(unsigned long nativeError) { CQVOBaseNT::winConvertError(nativeError); }
+void setLastNativeError(int nativeError) { ::SetLastError(static_cast<DWORD>(nativeError)); }
 
 int lastSocketError() { return ::WSAGetLastError(); }
 void setLastSocketError(int wsaCode) { ::WSASetLastError(wsaCode); }

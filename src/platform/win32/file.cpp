@@ -1,8 +1,8 @@
-// Windows: file-system primitives over the C runtime (_fsopen share modes, _mkdir, _access, _stat64)
-// and kernel32 (current directory, file identity). Paths use '\'.
+// Windows: file I/O over the C runtime (_fsopen share modes, _access, _stat64, and for the log's output
+// files the low-level _sopen with _SH_DENYNO) and kernel32 (existence, file identity).
 #include <windows.h>
 
-#include <direct.h>
+#include <fcntl.h>
 #include <errno.h>
 #include <io.h>
 #include <share.h>
@@ -11,47 +11,11 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
-#include "platform/platform.h"
+#include <climits>
+
+#include "platform/file.h"
 
 namespace qvo::platform {
-
-char pathSeparator() { return '\\'; }
-char foreignSeparator() { return '/'; }
-
-bool isAbsolutePath(std::string const& path) {
-  return path.find(':') != std::string::npos || path.find("\\\\") != std::string::npos;
-}
-
-bool currentDirectory(std::string& directory) {
-  // The wide call: the ANSI one gives up on a directory longer than MAX_PATH, which _chdir accepts.
-  DWORD size = ::GetCurrentDirectoryW(0, nullptr);
-  std::wstring wide;
-  for (int attempt = 0;; ++attempt) {
-    if (size == 0 || attempt == 4) return false;
-    wide.assign(size, L'\0');
-    DWORD const length = ::GetCurrentDirectoryW(size, &wide[0]);
-    if (length == 0) return false;
-    if (length < size) {  // the text and its terminating zero fitted
-      wide.resize(length);
-      break;
-    }
-    size = length;  // the directory grew in between: ask again with the size now needed
-  }
-  // Into the code page of the ANSI file functions, which every other path of the library uses.
-  UINT const codePage = ::AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-  int const bytes = ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                          nullptr, nullptr);
-  if (bytes <= 0) return false;
-  std::string narrow(static_cast<std::size_t>(bytes), '\0');
-  ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), &narrow[0], bytes, nullptr,
-                        nullptr);
-  directory = narrow;
-  return true;
-}
-
-int makeDirectory(char const* path) { return ::_mkdir(path); }
-int removeDirectory(char const* path) { return ::_rmdir(path); }
-int changeDirectory(char const* path) { return ::_chdir(path); }
 
 std::FILE* openFile(char const* path, char const* mode, FileShare share) {
   switch (share) {
@@ -119,5 +83,35 @@ bool renameFile(char const* oldName, char const* newName) {
 bool removeFile(char const* path) { return std::remove(path) == 0; }
 
 KernelCopy copyFileContents(std::FILE*, std::FILE*) { return KernelCopy::Unsupported; }
+
+int openOutputFile(char const* name, bool truncate, std::uint64_t* existingSize) {
+  int flags = _O_WRONLY | _O_CREAT | _O_TEXT | _O_NOINHERIT | (truncate ? _O_TRUNC : _O_APPEND);
+  int fd = ::_sopen(name, flags, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return -1;
+  if (existingSize != nullptr) {
+    long long size = truncate ? 0 : ::_filelengthi64(fd);
+    *existingSize = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+  }
+  return fd;
+}
+
+bool writeOutputFile(int fd, char const* data, std::size_t size) {
+  while (size > 0) {
+    unsigned chunk = size > static_cast<std::size_t>(INT_MAX / 2) ? static_cast<unsigned>(INT_MAX / 2)
+                                                                  : static_cast<unsigned>(size);
+    int n = ::_write(fd, data, chunk);
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+void closeOutputFile(int fd) {
+  if (fd >= 0) ::_close(fd);
+}
 
 }  // namespace qvo::platform

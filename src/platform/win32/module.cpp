@@ -1,10 +1,12 @@
-// Windows: load-time work of the library: Windows Sockets 2.2 start-up and the loading thread's identity.
+// Windows: load-time work of the library (Windows Sockets 2.2 start-up, the loading thread's identity)
+// and its view of the process's exit (the loader's shutdown test, the C runtime's exit table).
 #include <winsock2.h>
 #include <windows.h>
 
 #include <atomic>
+#include <cstdlib>
 
-#include "platform/platform.h"
+#include "platform/module.h"
 
 namespace qvo::platform {
 
@@ -25,5 +27,37 @@ void moduleUnload() {
 }
 
 unsigned long loadingThreadId() { return g_loadingThread.load(std::memory_order_relaxed); }
+
+// At process exit Windows ends every other thread before it runs the libraries' teardown; the
+// loader then reports a shutdown in progress.
+bool processExitInProgress() {
+  using Query = BOOLEAN(WINAPI*)();
+  static const Query query = reinterpret_cast<Query>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "RtlDllShutdownInProgress")));
+  return query != nullptr && query() != 0;
+}
+
+namespace {
+void (*g_exitHook)() = nullptr;
+int __cdecl runExitHook() {
+  if (g_exitHook != nullptr) g_exitHook();
+  return 0;
+}
+}  // namespace
+
+// A library's own atexit list runs only at its unload, after Windows has ended every other thread.
+// The C runtime's process-wide list (msvcrt's _onexit) runs in exit() before that, so the hook goes
+// there; the library is pinned so that the hook stays valid until the process ends.
+void atProcessExit(void (*hook)()) {
+  g_exitHook = hook;
+  HMODULE self = nullptr;
+  ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCSTR>(&runExitHook), &self);
+  using OnExit = _onexit_t(__cdecl*)(_onexit_t);
+  HMODULE crt = ::GetModuleHandleA("msvcrt.dll");
+  auto onexit = crt != nullptr ? reinterpret_cast<OnExit>(reinterpret_cast<void*>(::GetProcAddress(crt, "_onexit")))
+                               : nullptr;
+  if (onexit == nullptr || onexit(&runExitHook) == nullptr) std::atexit(hook);
+}
 
 }  // namespace qvo::platform

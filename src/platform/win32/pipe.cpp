@@ -7,7 +7,6 @@
 #include <new>
 #include <string>
 
-#include "QVOError.h"
 #include "platform/error.h"
 #include "platform/pipe.h"
 
@@ -32,7 +31,7 @@ OVERLAPPED* overlappedOf(void* record) { return static_cast<OVERLAPPED*>(record)
 // 1 (cancelled) or -1 (the wait failed; the last error tells why).
 int waitCompletion(OVERLAPPED* o, HANDLE cancel, DWORD timeout) {
   HANDLE events[2] = {o->hEvent, cancel};
-  const DWORD n = isValidPipeHandle(cancel) ? 2 : 1;
+  const DWORD n = cancel != kNoEvent ? 2 : 1;
   const DWORD r = ::WaitForMultipleObjects(n, events, FALSE, timeout);
   if (r == WAIT_OBJECT_0) return 0;
   if (r == WAIT_OBJECT_0 + 1) return 1;
@@ -92,26 +91,7 @@ std::string const& pipeNamePrefix() {
   return prefix;
 }
 
-// --- events ------------------------------------------------------------------------------------------
-
-PipeHandle pipeEventCreate() {
-  HANDLE e = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  return e == nullptr ? invalidPipeHandle() : e;
-}
-void pipeEventSet(PipeHandle event) {
-  if (isValidPipeHandle(event)) ::SetEvent(event);
-}
-void pipeEventReset(PipeHandle event) {
-  if (isValidPipeHandle(event)) ::ResetEvent(event);
-}
-bool pipeEventIsSet(PipeHandle event) {
-  return isValidPipeHandle(event) && ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
-}
-void pipeEventClose(PipeHandle event) {
-  if (isValidPipeHandle(event)) ::CloseHandle(event);
-}
-
-void pipeIoRecordInit(void* record, PipeHandle completionEvent) {
+void pipeIoRecordInit(void* record, EventHandle completionEvent) {
   if (record == nullptr) return;
   OVERLAPPED* o = new (record) OVERLAPPED;
   std::memset(o, 0, sizeof *o);
@@ -140,7 +120,7 @@ int pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped,
 
 // --- connection and transfer -------------------------------------------------------------------------
 
-int pipeConnect(PipeHandle handle, void* record, long timeoutMs, PipeHandle cancel) {
+int pipeConnect(PipeHandle handle, void* record, long timeoutMs, EventHandle cancel) {
   if (record == nullptr) {
     if (::ConnectNamedPipe(handle, nullptr)) return 0;
     const DWORD e = ::GetLastError();
@@ -162,7 +142,7 @@ int pipeConnect(PipeHandle handle, void* record, long timeoutMs, PipeHandle canc
   return static_cast<int>(why);
 }
 
-int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void* record, PipeHandle cancel,
+int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void* record, EventHandle cancel,
              std::uint32_t& count) {
   return transfer(handle, record, cancel, count, [&](DWORD* n, OVERLAPPED* o) {
     return ::ReadFile(handle, buffer, size, n, o) != 0;
@@ -170,7 +150,7 @@ int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void* record, 
 }
 
 int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void* record,
-              PipeHandle cancel, std::uint32_t& count) {
+              EventHandle cancel, std::uint32_t& count) {
   return transfer(handle, record, cancel, count, [&](DWORD* n, OVERLAPPED* o) {
     return ::WriteFile(handle, buffer, size, n, o) != 0;
   });
@@ -200,8 +180,5 @@ bool socketWaitReadable(int socket, long timeoutMs) {
   // The count argument is ignored by Windows Sockets.
   return ::select(64, &readable, nullptr, nullptr, timeoutMs < 0 ? nullptr : &limit) != 0;
 }
-
-void pipeSetErrno(int code) { CQVOBaseNT::winConvertError(static_cast<unsigned long>(code)); }
-void pipeSetLastError(int code) { ::SetLastError(static_cast<DWORD>(code)); }
 
 }  // namespace qvo::platform

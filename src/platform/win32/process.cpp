@@ -1,57 +1,41 @@
 // Windows: starting programs with CreateProcessA, waiting on and terminating process handles,
-// redirection files and paths. Only OS primitives live here.
+// redirection files, and Win32's PROCESS_INFORMATION beside the library's storage of the same layout.
+// Only OS primitives live here.
 #include <windows.h>
-#include <shlwapi.h>
 
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <vector>
 
-#include "QVOError.h"
 #include "platform/process.h"
+
+namespace {
+using Storage = qvo::detail::ProcessInformationStorage;
+static_assert(sizeof(Storage) == sizeof(PROCESS_INFORMATION), "PROCESS_INFORMATION layout");
+static_assert(offsetof(Storage, hProcess) == offsetof(PROCESS_INFORMATION, hProcess), "hProcess");
+static_assert(offsetof(Storage, hThread) == offsetof(PROCESS_INFORMATION, hThread), "hThread");
+static_assert(offsetof(Storage, dwProcessId) == offsetof(PROCESS_INFORMATION, dwProcessId), "dwProcessId");
+static_assert(offsetof(Storage, dwThreadId) == offsetof(PROCESS_INFORMATION, dwThreadId), "dwThreadId");
+
+// One of the two types as the other: their layouts are the same field for field (checked above).
+template <class To, class From>
+To sameLayout(From const& from) {
+  To to;
+  std::memcpy(&to, &from, sizeof to);
+  return to;
+}
+}  // namespace
 
 namespace qvo::platform {
 
 const NativeHandle kNoHandle = 0;
 
-void setErrnoFromNativeError(unsigned long nativeError) { CQVOBaseNT::winConvertError(nativeError); }
-
 namespace {
 HANDLE asHandle(NativeHandle h) { return reinterpret_cast<HANDLE>(h); }
 NativeHandle fromHandle(HANDLE h) { return reinterpret_cast<NativeHandle>(h); }
 }  // namespace
-
-std::string processCurrentDirectory() {
-  // Ask for the size first, so that a directory of any length fits; a directory that the ANSI call
-  // refuses (longer than MAX_PATH) is read wide and converted to the ANSI code page.
-  for (int attempt = 0; attempt < 4; ++attempt) {
-    const DWORD needed = ::GetCurrentDirectoryA(0, nullptr);
-    if (needed == 0) break;
-    std::vector<char> buffer(needed + 1);
-    const DWORD got = ::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-    if (got == 0) break;
-    if (got < buffer.size()) return std::string(buffer.data(), got);
-    // The directory changed and grew in between: ask again.
-  }
-  for (int attempt = 0; attempt < 4; ++attempt) {
-    const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
-    if (needed == 0) return std::string();
-    std::vector<wchar_t> wide(needed + 1);
-    const DWORD got = ::GetCurrentDirectoryW(static_cast<DWORD>(wide.size()), wide.data());
-    if (got == 0) return std::string();
-    if (got >= wide.size()) continue;
-    const int size = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(got), nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return std::string();
-    std::string text(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(got), &text[0], size, nullptr, nullptr);
-    return text;
-  }
-  return std::string();
-}
-
-bool processPathIsRelative(const std::string& path) { return ::PathIsRelativeA(path.c_str()) != FALSE; }
-
-char processPathSeparator() { return '\\'; }
 
 NativeHandle createRedirectionFile(const std::string& path, unsigned long* nativeError) {
   SECURITY_ATTRIBUTES sa;
@@ -199,6 +183,8 @@ void exitProcessNow(int status) {
   std::_Exit(status);  // not reached
 }
 
+Storage storageFromProcessInformation(PROCESS_INFORMATION const& pi) { return sameLayout<Storage>(pi); }
+
 void setProcessDescriptorsEnabled(bool) {}
 
 bool prepareToKill() {
@@ -228,3 +214,5 @@ bool prepareToKill() {
 }
 
 }  // namespace qvo::platform
+
+PROCESS_INFORMATION qvo::pid_t::processInfo() { return sameLayout<PROCESS_INFORMATION>(m_processInfo); }

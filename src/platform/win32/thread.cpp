@@ -1,12 +1,20 @@
-// Windows: threads through the C runtime's _beginthreadex, created suspended, and their priorities.
+// Windows: threads through the C runtime's _beginthreadex, created suspended, their priorities, and the
+// calling process's and thread's identifiers.
 #include <windows.h>
 #include <process.h>
 
 #include <memory>
 
-#include "platform/platform.h"
+#include "platform/thread.h"
 
 namespace qvo::platform {
+
+unsigned long loadingThreadId();  // module.cpp
+
+unsigned long currentProcessId() { return ::GetCurrentProcessId(); }
+unsigned long currentThreadId() { return ::GetCurrentThreadId(); }
+// The thread that loaded the library counts as the main thread.
+bool isMainThread() { return ::GetCurrentThreadId() == loadingThreadId(); }
 
 namespace {
 

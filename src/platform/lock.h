@@ -1,23 +1,42 @@
-// POSIX: the critical-section primitives of the seam. Like the Windows critical section, the structure
-// holds a lock word (LockCount: 0 free, 1 held, 2 held with threads asleep), the owning thread and a
-// recursion count. Taking a free lock or re-entering it is a few inline atomic operations; only a
-// contended lock calls into sync.cpp, which sleeps on a futex. Every hand-over
-// of the lock is an acquire/release pair on the lock word, so ThreadSanitizer sees it.
+// The operating-system seam, locks: the recursive critical section under CQVOLockableObject, the
+// condition variable and the exported critical-section calls. Windows: the system's critical section
+// (win32/lock.cpp). POSIX: the library's own structure of the same fields, taken and left inline here
+// because it is on the path of every lock; only a contended lock calls into posix/lock.cpp, which sleeps
+// on a futex.
 //
-// While the process has a single thread (glibc's __libc_single_threaded, which turns false for good
-// when a second thread is created), nobody can contend and the lock word is read and written without
-// locked instructions, as glibc does for its own mutexes. A thread's creation orders those writes
-// before anything the new thread does.
-#ifndef QVOBASE_PLATFORM_POSIX_CRITICAL_SECTION_H
-#define QVOBASE_PLATFORM_POSIX_CRITICAL_SECTION_H
+// POSIX: like the Windows critical section, the structure holds a lock word (LockCount: 0 free, 1 held,
+// 2 held with threads asleep), the owning thread and a recursion count. Every hand-over of the lock is an
+// acquire/release pair on the lock word, so ThreadSanitizer sees it. While the process has a single
+// thread (glibc's __libc_single_threaded, which turns false for good when a second thread is created),
+// nobody can contend and the lock word is read and written without locked instructions, as glibc does
+// for its own mutexes. A thread's creation orders those writes before anything the new thread does.
+#ifndef QVOBASE_PLATFORM_LOCK_H
+#define QVOBASE_PLATFORM_LOCK_H
 
-#include <sys/single_threaded.h>
+#include "QVOThread.h"  // CRITICAL_SECTION: the system's on Windows, the library's own on POSIX
 
-#include "QVOThread.h"
+#if !defined(_WIN32)
+// glibc's flag, declared here as <sys/single_threaded.h> declares it, so that no system header reaches
+// the portable files that take locks.
+extern "C" char __libc_single_threaded;
+#endif
 
 namespace qvo::platform {
 
-// sync.cpp: take a lock word that another thread holds; wake one thread asleep on the word.
+// A recursive lock: the owning thread may enter again and leaves once per entry.
+//   void csInitialize(CRITICAL_SECTION* cs);
+//   void csDelete(CRITICAL_SECTION* cs);
+//   void csEnter(CRITICAL_SECTION* cs);
+//   bool csTryEnter(CRITICAL_SECTION* cs);   true when taken (also when the caller already holds it)
+//   void csLeave(CRITICAL_SECTION* cs);
+#if defined(_WIN32)
+void csInitialize(CRITICAL_SECTION* cs);
+void csDelete(CRITICAL_SECTION* cs);
+void csEnter(CRITICAL_SECTION* cs);
+bool csTryEnter(CRITICAL_SECTION* cs);
+void csLeave(CRITICAL_SECTION* cs);
+#else
+// posix/lock.cpp: take a lock word that another thread holds; wake one thread asleep on the word.
 void csEnterContended(CRITICAL_SECTION* cs);
 void csWakeOne(CRITICAL_SECTION* cs);
 
@@ -85,6 +104,8 @@ inline void csLeave(CRITICAL_SECTION* cs) {
   if (__atomic_exchange_n(&cs->LockCount, 0, __ATOMIC_RELEASE) == 2) csWakeOne(cs);
 }
 
+#endif
+
 }  // namespace qvo::platform
 
-#endif  // QVOBASE_PLATFORM_POSIX_CRITICAL_SECTION_H
+#endif  // QVOBASE_PLATFORM_LOCK_H

@@ -1,7 +1,7 @@
-// Windows: critical sections and manual-reset events, straight onto kernel32.
+// Windows: the system's critical sections.
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/lock.h"
 
 namespace qvo::platform {
 
@@ -14,16 +14,5 @@ void csDelete(CRITICAL_SECTION* cs) { ::DeleteCriticalSection(cs); }
 void csEnter(CRITICAL_SECTION* cs) { ::EnterCriticalSection(cs); }
 bool csTryEnter(CRITICAL_SECTION* cs) { return ::TryEnterCriticalSection(cs) != FALSE; }
 void csLeave(CRITICAL_SECTION* cs) { ::LeaveCriticalSection(cs); }
-
-EventHandle eventCreate() { return ::CreateEventA(nullptr, TRUE, FALSE, nullptr); }
-void eventClose(EventHandle event) {
-  if (event != nullptr) ::CloseHandle(event);
-}
-void eventSet(EventHandle event) { ::SetEvent(event); }
-void eventReset(EventHandle event) { ::ResetEvent(event); }
-bool eventWait(EventHandle event, unsigned long milliseconds) {
-  const DWORD wait = milliseconds >= kInfinite ? INFINITE : static_cast<DWORD>(milliseconds);
-  return ::WaitForSingleObject(event, wait) == WAIT_OBJECT_0;
-}
 
 }  // namespace qvo::platform

@@ -1,0 +1,34 @@
+// The operating-system seam, events and waits: manual-reset events that threads wait on and that pipe
+// operations watch beside their native pipe. Defined in posix/event.cpp and win32/event.cpp.
+#ifndef QVOBASE_PLATFORM_EVENT_H
+#define QVOBASE_PLATFORM_EVENT_H
+
+#include "platform/time.h"  // kInfinite
+#include "qvo_internal.h"
+
+namespace qvo::platform {
+
+// A manual-reset event: once set it stays set, waking every wait, until it is reset.
+using EventHandle = void*;
+// No event: what a failed creation returns, and what a wait that nothing may end is given. Every
+// function below accepts it and does nothing (eventIsSet and eventWait answer false).
+constexpr EventHandle kNoEvent = nullptr;
+
+// Who waits for the event. Windows makes no difference; on POSIX an event that pipe operations watch
+// carries a descriptor that poll() can wait on together with the pipe's socket.
+enum class EventWaiters { threads, threadsAndPipes };
+
+// A new event, not set; kNoEvent when the system cannot create one.
+QVO_INTERNAL EventHandle eventCreate(EventWaiters waiters = EventWaiters::threads);
+QVO_INTERNAL void eventClose(EventHandle event);
+QVO_INTERNAL void eventSet(EventHandle event);
+QVO_INTERNAL void eventReset(EventHandle event);
+// True when the event is set (no wait).
+QVO_INTERNAL bool eventIsSet(EventHandle event);
+// Waits until the event is set or `milliseconds` pass (kInfinite: no limit). True only when the wait
+// ended because the event was set; false on time-out or failure.
+QVO_INTERNAL bool eventWait(EventHandle event, unsigned long milliseconds);
+
+}  // namespace qvo::platform
+
+#endif  // QVOBASE_PLATFORM_EVENT_H
