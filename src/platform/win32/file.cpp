@@ -1,9 +1,10 @@
-// Windows: file-system primitives over the C runtime (_fsopen share modes, _mkdir, _access, _stat64)
+// Windows: file-system primitives over the C runtime (_sopen share modes, _mkdir, _access, _stat64)
 // and kernel32 (current directory, file identity). Paths use '\'.
 #include <windows.h>
 
 #include <direct.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <io.h>
 #include <share.h>
 #include <cstdio>
@@ -53,16 +54,54 @@ int makeDirectory(char const* path) { return ::_mkdir(path); }
 int removeDirectory(char const* path) { return ::_rmdir(path); }
 int changeDirectory(char const* path) { return ::_chdir(path); }
 
-std::FILE* openFile(char const* path, char const* mode, FileShare share) {
-  switch (share) {
-    case FileShare::DenyNone:
-      return ::_fsopen(path, mode, _SH_DENYNO);
-    case FileShare::DenyReadWrite:
-      return ::_fsopen(path, mode, _SH_DENYRW);
-    case FileShare::RuntimeDefault:
+namespace {
+
+// The low-level open flags of a C-runtime mode ("r", "w", "a", "r+", "w+", "a+", then 'b' or 't'),
+// as fopen derives them; -1 for a mode it would refuse.
+int openFlagsOf(char const* mode) {
+  int flags;
+  switch (mode[0]) {
+    case 'r':
+      flags = _O_RDONLY;
       break;
+    case 'w':
+      flags = _O_WRONLY | _O_CREAT | _O_TRUNC;
+      break;
+    case 'a':
+      flags = _O_WRONLY | _O_CREAT | _O_APPEND;
+      break;
+    default:
+      return -1;
   }
-  return std::fopen(path, mode);
+  for (char const* p = mode + 1; *p != '\0'; ++p) {
+    if (*p == '+') flags = (flags & ~(_O_RDONLY | _O_WRONLY)) | _O_RDWR;
+    if (*p == 'b') flags |= _O_BINARY;
+    if (*p == 't') flags |= _O_TEXT;
+  }
+  return flags;
+}
+
+}  // namespace
+
+std::FILE* openFile(char const* path, char const* mode, FileShare share) {
+  // Opened as _fsopen would, and not inheritable (_O_NOINHERIT): a child process started while the
+  // file is open must not hold it, or the file could not be removed, renamed or opened exclusively
+  // here until that child ends. The runtime's plain fopen shares as deny-none.
+  const int flags = openFlagsOf(mode);
+  if (flags < 0) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  const int sharing = share == FileShare::DenyReadWrite ? _SH_DENYRW : _SH_DENYNO;
+  const int fd = ::_sopen(path, flags | _O_NOINHERIT, sharing, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return nullptr;
+  std::FILE* stream = ::_fdopen(fd, mode);
+  if (stream == nullptr) {
+    const int saved = errno;
+    ::_close(fd);
+    errno = saved;
+  }
+  return stream;
 }
 
 std::size_t readLine(std::FILE* stream, char* buffer, std::size_t size, char const** text) {
