@@ -10,6 +10,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/library_pin.h"
 #include "platform/platform.h"
 
 namespace qvo::platform {
@@ -72,6 +73,7 @@ int niceFor(int level) {
 }  // namespace
 
 ThreadHandle threadCreateSuspended(ThreadEntry entry, void* argument, unsigned long& id) {
+  keepLibraryLoaded();  // the thread runs the library's code: it must not be unloaded under it
   auto* control = new ThreadControl;
   control->entry = entry;
   control->argument = argument;
