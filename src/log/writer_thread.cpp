@@ -2,10 +2,14 @@
 #include <system_error>
 
 #include "log/implementation.h"
+#include "platform/library_pin.h"
 
 namespace qvo {
 
 bool LogImplementation::startWriter() {
+  // The writer will run the library's code: from now on the library is never unloaded under it.
+  // Done here, before any lock is taken, as it may wait for the system's loader.
+  platform::keepLibraryLoaded();
   enrolForExit();
   std::lock_guard<std::mutex> control(m_writerControl);
   std::lock_guard<std::mutex> queue(m_queueLock);

@@ -21,8 +21,8 @@ extern const NativeHandle kNoHandle;
 
 // --- redirection files ---------------------------------------------------------------------------
 // Creates (or truncates) a file that a child's standard output or error will be written to: readable
-// and writable, shared for reading and writing, inheritable on Windows, closed on exec on POSIX (the
-// spawn hands it to the child on the right descriptor). kNoHandle and *nativeError on failure.
+// and writable, shared for reading and writing, not inheritable on Windows and closed on exec on POSIX
+// (the spawn hands it to its own child alone). kNoHandle and *nativeError on failure.
 NativeHandle createRedirectionFile(const std::string& path, unsigned long* nativeError);
 void closeNativeHandle(NativeHandle handle);
 // The calling process's standard error (GetStdHandle on Windows, descriptor 2 on POSIX).
@@ -62,8 +62,10 @@ struct SpawnedProcess {
   std::uint32_t threadId = 0;
 };
 
-// Starts the program in a new process group. True with *out filled, or false with *nativeError
-// (a missing working directory gives ERROR_DIRECTORY on Windows, ENOTDIR on POSIX).
+// Starts the program in a new process group. The child receives its standard handles and no other
+// handle of this process, also when other threads start children at the same moment (see
+// platform/child_handles.h). True with *out filled, or false with *nativeError (a missing working
+// directory gives ERROR_DIRECTORY on Windows, ENOTDIR on POSIX).
 bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned long* nativeError);
 
 // Takes a reference of the library's own to a process handle that the caller holds (Windows: a

@@ -7,6 +7,8 @@
 //     --ignore-term   ignores polite termination (SIGTERM, SIGINT)
 //     --unflushed F T T into a new file F without flushing       --at-exit T  T on standard error at exit
 //     --qvo-exit MSG N  ends through CQVOOperatingSystem::exit
+//     --held-under DIR  "held " and the file for every descriptor above 2 that it received open on a file
+//                       under DIR (Linux; nothing on Windows, where a child cannot list its handles)
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -14,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "QVOProcess.h"
@@ -25,6 +28,26 @@
 #include <unistd.h>
 #define QVO_GETPID getpid
 #endif
+
+namespace {
+
+// What the program received open from its parent beyond its standard streams, on files under `dir`.
+void printHeldUnder(const std::string& dir) {
+#if !defined(_WIN32)
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", ec)) {
+    const std::string name = entry.path().filename().string();
+    if (std::atoi(name.c_str()) <= 2) continue;
+    const std::string target = std::filesystem::read_symlink(entry.path(), ec).string();
+    if (!ec && target.compare(0, dir.size(), dir) == 0) std::printf("held %s\n", target.c_str());
+  }
+  std::fflush(stdout);
+#else
+  (void)dir;
+#endif
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "--print-args") == 0) {
@@ -70,6 +93,9 @@ int main(int argc, char** argv) {
         std::fputs(atExitText.c_str(), stderr);
         std::fflush(stderr);
       });
+      ++i;
+    } else if (a == "--held-under") {
+      printHeldUnder(next);
       ++i;
     } else if (a == "--qvo-exit") {
       CQVOOperatingSystem::exit(next, i + 2 < argc ? std::atoi(argv[i + 2]) : 0);

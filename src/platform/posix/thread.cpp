@@ -11,6 +11,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/library_pin.h"
 #include "platform/thread.h"
 
 namespace qvo::platform {
@@ -83,6 +84,7 @@ int niceFor(int level) {
 }  // namespace
 
 ThreadHandle threadCreateSuspended(ThreadEntry entry, void* argument, unsigned long& id) {
+  keepLibraryLoaded();  // the thread runs the library's code: it must not be unloaded under it
   auto* control = new ThreadControl;
   control->entry = entry;
   control->argument = argument;

@@ -1,9 +1,9 @@
-// Windows: file I/O over the C runtime (_fsopen share modes, _access, _stat64, and for the log's output
-// files the low-level _sopen with _SH_DENYNO) and kernel32 (existence, file identity).
+// Windows: file I/O over the C runtime (_sopen share modes without inheritance, _access, _stat64, and for
+// the log's output files the low-level _sopen with _SH_DENYNO) and kernel32 (existence, file identity).
 #include <windows.h>
 
-#include <fcntl.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <io.h>
 #include <share.h>
 #include <cstdio>
@@ -17,16 +17,54 @@
 
 namespace qvo::platform {
 
-std::FILE* openFile(char const* path, char const* mode, FileShare share) {
-  switch (share) {
-    case FileShare::DenyNone:
-      return ::_fsopen(path, mode, _SH_DENYNO);
-    case FileShare::DenyReadWrite:
-      return ::_fsopen(path, mode, _SH_DENYRW);
-    case FileShare::RuntimeDefault:
+namespace {
+
+// The low-level open flags of a C-runtime mode ("r", "w", "a", "r+", "w+", "a+", then 'b' or 't'),
+// as fopen derives them; -1 for a mode it would refuse.
+int openFlagsOf(char const* mode) {
+  int flags;
+  switch (mode[0]) {
+    case 'r':
+      flags = _O_RDONLY;
       break;
+    case 'w':
+      flags = _O_WRONLY | _O_CREAT | _O_TRUNC;
+      break;
+    case 'a':
+      flags = _O_WRONLY | _O_CREAT | _O_APPEND;
+      break;
+    default:
+      return -1;
   }
-  return std::fopen(path, mode);
+  for (char const* p = mode + 1; *p != '\0'; ++p) {
+    if (*p == '+') flags = (flags & ~(_O_RDONLY | _O_WRONLY)) | _O_RDWR;
+    if (*p == 'b') flags |= _O_BINARY;
+    if (*p == 't') flags |= _O_TEXT;
+  }
+  return flags;
+}
+
+}  // namespace
+
+std::FILE* openFile(char const* path, char const* mode, FileShare share) {
+  // Opened as _fsopen would, and not inheritable (_O_NOINHERIT): a child process started while the
+  // file is open must not hold it, or the file could not be removed, renamed or opened exclusively
+  // here until that child ends. The runtime's plain fopen shares as deny-none.
+  const int flags = openFlagsOf(mode);
+  if (flags < 0) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  const int sharing = share == FileShare::DenyReadWrite ? _SH_DENYRW : _SH_DENYNO;
+  const int fd = ::_sopen(path, flags | _O_NOINHERIT, sharing, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return nullptr;
+  std::FILE* stream = ::_fdopen(fd, mode);
+  if (stream == nullptr) {
+    const int saved = errno;
+    ::_close(fd);
+    errno = saved;
+  }
+  return stream;
 }
 
 std::size_t readLine(std::FILE* stream, char* buffer, std::size_t size, char const** text) {

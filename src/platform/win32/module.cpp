@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "platform/library_pin.h"
 #include "platform/module.h"
 
 namespace qvo::platform {
@@ -50,9 +51,7 @@ int __cdecl runExitHook() {
 // there; the library is pinned so that the hook stays valid until the process ends.
 void atProcessExit(void (*hook)()) {
   g_exitHook = hook;
-  HMODULE self = nullptr;
-  ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                       reinterpret_cast<LPCSTR>(&runExitHook), &self);
+  keepLibraryLoaded();
   using OnExit = _onexit_t(__cdecl*)(_onexit_t);
   HMODULE crt = ::GetModuleHandleA("msvcrt.dll");
   auto onexit = crt != nullptr ? reinterpret_cast<OnExit>(reinterpret_cast<void*>(::GetProcAddress(crt, "_onexit")))

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/process.h"
+#include "platform/win32/child_handles.h"
 
 namespace {
 using Storage = qvo::detail::ProcessInformationStorage;
@@ -38,11 +39,9 @@ NativeHandle fromHandle(HANDLE h) { return reinterpret_cast<NativeHandle>(h); }
 }  // namespace
 
 NativeHandle createRedirectionFile(const std::string& path, unsigned long* nativeError) {
-  SECURITY_ATTRIBUTES sa;
-  sa.nLength = sizeof(sa);
-  sa.lpSecurityDescriptor = nullptr;
-  sa.bInheritHandle = TRUE;
-  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+  // Not inheritable: the start hands it to its own child alone (a child started meanwhile on another
+  // thread would otherwise hold it open until that child ends).
+  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     *nativeError = ::GetLastError();
@@ -98,9 +97,14 @@ bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned lon
 
   PROCESS_INFORMATION pi;
   ::ZeroMemory(&pi, sizeof(pi));
-  const BOOL ok = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
-                                   request.inheritDirectory ? nullptr : request.workingDirectory.c_str(), &si,
-                                   &pi);
+  // The child inherits its standard handles and nothing else of this process.
+  HANDLE own[2];
+  std::size_t ownCount = 0;
+  if (request.stdOutput != kNoHandle) own[ownCount++] = asHandle(request.stdOutput);
+  if (request.stdError != kNoHandle) own[ownCount++] = asHandle(request.stdError);
+  const BOOL ok = createProcessHandingOnly(commandLine.data(), flags,
+                                           request.inheritDirectory ? nullptr : request.workingDirectory.c_str(), si,
+                                           own, ownCount, &pi);
   if (!ok || pi.dwProcessId == 0) {
     *nativeError = ok ? ERROR_INVALID_PARAMETER : ::GetLastError();
     if (ok) {

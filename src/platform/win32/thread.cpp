@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "platform/library_pin.h"
 #include "platform/thread.h"
 
 namespace qvo::platform {
@@ -32,6 +33,7 @@ unsigned __stdcall trampoline(void* p) {
 }  // namespace
 
 ThreadHandle threadCreateSuspended(ThreadEntry entry, void* argument, unsigned long& id) {
+  keepLibraryLoaded();  // the thread runs the library's code: it must not be unloaded under it
   auto start = std::make_unique<Start>(Start{entry, argument});
   unsigned int threadId = 0;
   const uintptr_t handle = ::_beginthreadex(nullptr, 0, &trampoline, start.get(), CREATE_SUSPENDED, &threadId);
