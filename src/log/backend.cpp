@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "QVOLog.h"
+#include "log/crash_guard.h"
 #include "log/record.h"
 #include "platform/platform.h"
 
@@ -21,27 +22,6 @@ bool appendRequested() {
 }
 
 }  // namespace
-
-void LogImplementation::LineBatch::append(std::string_view line) {
-  bytes.append(line.data(), line.size());
-  sizes.push_back(line.size());
-}
-
-void LogImplementation::LineBatch::swap(LineBatch& other) {
-  bytes.swap(other.bytes);
-  sizes.swap(other.sizes);
-}
-
-void LogImplementation::LineBatch::clear() {
-  constexpr std::size_t kKeep = std::size_t{4} << 20;
-  if (bytes.capacity() > kKeep) {
-    std::string().swap(bytes);
-    std::vector<std::size_t>().swap(sizes);
-  } else {
-    bytes.clear();
-    sizes.clear();
-  }
-}
 
 LogImplementation::LogImplementation() : m_maxQueue(Log::DefaultMaxThreadedLogBuffer) {}
 
@@ -132,7 +112,7 @@ void LogImplementation::post(std::string_view line, bool flushNow) {
   std::unique_lock<std::mutex> queue(m_queueLock);
   if (!flushNow && m_threaded.load(std::memory_order_relaxed)) {
     m_queue.append(line);
-    if (m_queue.bytes.size() > m_maxQueue.load(std::memory_order_relaxed)) {
+    if (m_queue.queuedBytes() > m_maxQueue.load(std::memory_order_relaxed)) {
       // The writer cannot keep up: the posting thread pays for the backlog.
       drainLocked(queue);
       return;
@@ -165,11 +145,17 @@ void LogImplementation::drain() {
 }
 
 void LogImplementation::drainLocked(std::unique_lock<std::mutex>& queueLock) {
-  LineBatch batch;
-  batch.swap(m_queue);
+  CrashQueue::Range range = m_queue.take();
   std::lock_guard<std::mutex> file(m_fileLock);
   queueLock.unlock();
-  writeBatch(batch);
+  writeTaken(range, false);
+}
+
+void LogImplementation::writeTaken(CrashQueue::Range range, bool byWriter) {
+  m_queue.writeRange(range, [this, byWriter](char const* data, std::size_t const* sizes, std::size_t count) {
+    if (byWriter) runWriterHook();
+    writeLines(data, sizes, count);
+  });
 }
 
 void LogImplementation::teardownAtExit() {
@@ -178,8 +164,9 @@ void LogImplementation::teardownAtExit() {
   if (m_thread.joinable()) m_thread.detach();
   bool queueTaken = m_queueLock.try_lock();
   bool fileTaken = m_fileLock.try_lock();
-  writeBatch(m_queue);
-  m_queue.clear();
+  crashGuardWithdraw(&m_queue);
+  m_queue.writeUnfinished([this](char const* data, std::size_t size) { m_output.write(data, size); });
+  writeTaken(m_queue.take(), false);
   closeOutputLocked();
   if (fileTaken) m_fileLock.unlock();
   if (queueTaken) m_queueLock.unlock();

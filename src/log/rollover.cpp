@@ -49,12 +49,12 @@ void LogImplementation::writeLines(char const* data, std::size_t const* sizes, s
   for (std::size_t i = 0; i < count; ++i) total += sizes[i];
   std::uint64_t const limit = m_maxFileSize.load(std::memory_order_relaxed);
   if (!m_output.isFile()) {
-    m_output.write(data, total);
+    emit(data, total);
     return;
   }
   if (m_currentSize + total <= limit) {  // the usual case: the whole batch fits
     m_currentSize += total;
-    m_output.write(data, total);
+    emit(data, total);
     return;
   }
   char const* pending = data;  // start of the lines counted but not yet written
@@ -64,7 +64,7 @@ void LogImplementation::writeLines(char const* data, std::size_t const* sizes, s
     std::uint64_t size = sizes[i];
     bool cut = size > limit;
     if (cut) {
-      m_output.write(pending, static_cast<std::size_t>(line - pending));
+      emit(pending, static_cast<std::size_t>(line - pending));
       pending = line + sizes[i];
       reportProblem("The log line is too long (" + std::to_string(size) + ") for the max log size (" +
                     std::to_string(limit) + ") and will be truncated.");
@@ -72,14 +72,14 @@ void LogImplementation::writeLines(char const* data, std::size_t const* sizes, s
     }
     m_currentSize += size;
     if (m_currentSize > limit) {
-      if (!cut) m_output.write(pending, static_cast<std::size_t>(line - pending));
+      if (!cut) emit(pending, static_cast<std::size_t>(line - pending));
       if (!cut) pending = line;
       rollOver();
       m_currentSize += size;
     }
-    if (cut) m_output.write(line, static_cast<std::size_t>(size));
+    if (cut) emit(line, static_cast<std::size_t>(size));
   }
-  m_output.write(pending, static_cast<std::size_t>(line - pending));
+  emit(pending, static_cast<std::size_t>(line - pending));
 }
 
 bool LogImplementation::rollOver() {

@@ -2,11 +2,13 @@
 #include <system_error>
 
 #include "log/backend.h"
+#include "log/crash_guard.h"
 
 namespace qvo {
 
 bool LogImplementation::startWriter() {
   enrolForExit();
+  crashGuardEnrol(&m_queue);
   std::lock_guard<std::mutex> control(m_writerControl);
   std::lock_guard<std::mutex> queue(m_queueLock);
   // The thread itself starts with the first queued line, so a threaded log that never gets a
@@ -47,6 +49,7 @@ bool LogImplementation::stopWriter() {
     m_stopWriter = false;
   }
   drain();  // what the writer left
+  crashGuardWithdraw(&m_queue);  // every line now reaches the output before its call returns
   return true;
 }
 
@@ -63,7 +66,6 @@ void LogImplementation::writerLoop() {
 }
 
 void LogImplementation::writeBatches() {
-  LineBatch batch;
   std::unique_lock<std::mutex> queue(m_queueLock);
   for (;;) {
     while (m_queue.empty() && !m_stopWriter) {
@@ -72,13 +74,12 @@ void LogImplementation::writeBatches() {
     }
     m_writerIdle = false;
     if (m_stopWriter) return;  // lines still queued are written by the stopping thread
-    batch.swap(m_queue);
+    CrashQueue::Range range = m_queue.take();
     {
       std::lock_guard<std::mutex> file(m_fileLock);
       queue.unlock();
-      writeBatch(batch);
+      writeTaken(range, true);
     }
-    batch.clear();
     queue.lock();
   }
 }
