@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "QVOLog.h"
 #include "support/log_support.h"
 
 #ifdef _WIN32
@@ -183,6 +184,59 @@ TEST(LogCrash, ConfigurationLineSwitchesCrashHandlingOff) {
   EXPECT_LT(splitLines(content).size(), 1u + kThreads * kPerThread * 3);
   std::remove("crash_conf.log");
   std::remove("crash_off.txt");
+}
+
+#ifdef _WIN32
+using Handler = LPTOP_LEVEL_EXCEPTION_FILTER;
+LONG WINAPI firstFilter(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
+LONG WINAPI laterFilter(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
+Handler const kFirst = &firstFilter;
+Handler const kLater = &laterFilter;
+Handler install(Handler h) { return SetUnhandledExceptionFilter(h); }
+Handler current() {
+  Handler h = SetUnhandledExceptionFilter(nullptr);
+  SetUnhandledExceptionFilter(h);
+  return h;
+}
+#else
+using Handler = void (*)(int);
+void firstHandler(int) {}
+void laterHandler(int) {}
+Handler const kFirst = &firstHandler;
+Handler const kLater = &laterHandler;
+Handler install(Handler h) {
+  struct sigaction action {}, previous {};
+  action.sa_handler = h;
+  sigaction(SIGSEGV, &action, &previous);
+  return previous.sa_handler;
+}
+Handler current() {
+  struct sigaction now {};
+  sigaction(SIGSEGV, nullptr, &now);
+  return (now.sa_flags & SA_SIGINFO) != 0 ? nullptr : now.sa_handler;  // the library's takes siginfo
+}
+#endif
+
+// The library's handler is there only while a threaded log is, puts back exactly the handler it
+// replaced, and leaves alone one that the application installed after it.
+TEST(LogCrash, HandlersAreInstalledOnlyWhileAThreadedLogExists) {
+  Handler const outer = install(kFirst);
+  {
+    qvo::Log log("crash_handlers.log", true, false);
+    EXPECT_NE(current(), kFirst);
+    log.setThreadedLog(false);
+    EXPECT_EQ(current(), kFirst);
+    log.setThreadedLog(true);
+    EXPECT_NE(current(), kFirst);
+  }
+  EXPECT_EQ(current(), kFirst);
+  {
+    qvo::Log log("crash_handlers.log", true, false);
+    install(kLater);
+  }
+  EXPECT_EQ(current(), kLater);
+  install(outer);
+  std::remove("crash_handlers.log");
 }
 
 }  // namespace

@@ -164,7 +164,7 @@ void LogImplementation::teardownAtExit() {
   if (m_thread.joinable()) m_thread.detach();
   bool queueTaken = m_queueLock.try_lock();
   bool fileTaken = m_fileLock.try_lock();
-  crashGuardWithdraw(&m_queue);
+  crashGuardForget(&m_queue);
   m_queue.writeUnfinished([this](char const* data, std::size_t size) { m_output.write(data, size); });
   writeTaken(m_queue.take(), false);
   closeOutputLocked();

@@ -75,6 +75,13 @@ void crashGuardWithdraw(CrashQueue* queue) {
   }
 }
 
+void crashGuardForget(CrashQueue* queue) {
+  for (std::atomic<CrashQueue*>& slot : g_slots) {
+    CrashQueue* expected = queue;
+    slot.compare_exchange_strong(expected, nullptr);
+  }
+}
+
 void crashGuardSwitch(bool on) {
   std::lock_guard<std::mutex> guard(g_lock);
   g_switchedOn = on;

@@ -14,6 +14,9 @@ class CrashQueue;
 // Enrolling twice is harmless. False when the list is full (the queue is then not saved).
 bool crashGuardEnrol(CrashQueue* queue);
 void crashGuardWithdraw(CrashQueue* queue);
+// The same without the list's lock, for the teardown after the system has ended the other threads
+// (one of them may have held it); the handlers stay until the process ends.
+void crashGuardForget(CrashQueue* queue);
 
 // The "<CRASH_HANDLER>" line of the configuration file. Crash handling starts on, unless the
 // environment variable QVO_CRASH_HANDLER (read once, when the library is loaded) starts with N, F,

@@ -118,7 +118,9 @@ int main(int argc, char** argv) {
   if (crash == "segv" || crash == "own") writeFault();
   if (crash == "ill") __builtin_trap();
   if (crash == "fpe") return divideByZero();
+#ifdef SIGBUS
   if (crash == "bus") std::raise(SIGBUS);
+#endif
   if (crash == "abort") std::abort();
   if (crash == "terminate") throwUncaught();
   if (crash == "writer")
