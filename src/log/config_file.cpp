@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "QVOLog.h"
+#include "log/crash_guard.h"
 #include "log/implementation.h"
 
 namespace qvo {
@@ -64,6 +65,8 @@ bool Log::initTrace(std::string const& fileName) {
         m_impl->setMaxFileSizeRatio(ratio);
       else
         reportProblem("Error in the trace config file, value is not a double '" + line + "' in : " + name);
+    } else if (key == "<CRASH_HANDLER>") {
+      crashGuardSwitch(flagOf(value));  // process-wide: whether a crash writes out the threaded logs
     } else {
       m_impl->modules().set(key, flagOf(value));
     }

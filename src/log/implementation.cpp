@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "QVOLog.h"
+#include "log/crash_guard.h"
 #include "log/record.h"
 #include "platform/module.h"
 
@@ -35,9 +36,12 @@ void LogImplementation::shutDown() {
   }
   stopWriter();
   withdrawFromExit();
-  std::lock_guard<std::mutex> file(m_fileLock);
-  closeOutputLocked();
-  LineBatch().swap(m_queue);
+  {
+    std::lock_guard<std::mutex> file(m_fileLock);
+    closeOutputLocked();
+  }
+  std::lock_guard<std::mutex> queue(m_queueLock);  // the queue's lock is never taken under the file's
+  m_queue.releaseSpare();
 }
 
 void LogImplementation::acquire() { m_refCount.fetch_add(1, std::memory_order_relaxed); }
@@ -117,8 +121,9 @@ void LogImplementation::teardownAtExit() {
   if (m_thread.joinable()) m_thread.detach();
   bool queueTaken = m_queueLock.try_lock();
   bool fileTaken = m_fileLock.try_lock();
-  writeBatch(m_queue);
-  m_queue.clear();
+  crashGuardForget(&m_queue);
+  m_queue.writeUnfinished([this](char const* data, std::size_t size) { m_output.write(data, size); });
+  writeTaken(m_queue.take(), false);
   closeOutputLocked();
   if (fileTaken) m_fileLock.unlock();
   if (queueTaken) m_queueLock.unlock();

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "log/crash_queue.h"
 #include "log/module_table.h"
 #include "log/output.h"
 
@@ -85,23 +86,20 @@ class LogImplementation {
   friend class Log;
   friend class detail::ProcessLogPin;
 
-  // Finished lines, back to back, with each line's length.
-  struct LineBatch {
-    std::string bytes;
-    std::vector<std::size_t> sizes;
-    bool empty() const { return sizes.empty(); }
-    void append(std::string_view line);
-    void swap(LineBatch& other);
-    void clear();  // keeps the buffers, unless a burst made them very large
-  };
-
   // Under m_fileLock.
   bool isOpenWith(std::string const& name) const;
   bool openStream(std::string const& name, bool truncate);
   void closeOutputLocked();
   void writeSwapHeader();
   void writeLines(char const* data, std::size_t const* sizes, std::size_t count);  // line_queue.cpp
-  void writeBatch(LineBatch const& batch) { writeLines(batch.bytes.data(), batch.sizes.data(), batch.sizes.size()); }
+  // Writes blocks taken from the queue; the writer thread runs its hook before each block.
+  void writeTaken(CrashQueue::Range range, bool byWriter);
+  // One write call of writeLines, with its progress published for the crash path.
+  void emit(char const* data, std::size_t size) {
+    m_queue.beforeWrite();
+    m_output.write(data, size);
+    m_queue.wrote(data + size);
+  }
   bool rollOver();  // rollover.cpp
 
   // Takes every queued line and writes it: m_fileLock is taken before `queueLock` is released.
@@ -132,7 +130,7 @@ class LogImplementation {
   std::uint64_t m_currentSize = 0;  // 64-bit, so the count plus a line never wraps near the limit
 
   std::mutex m_queueLock;
-  LineBatch m_queue;
+  CrashQueue m_queue{m_output};  // readable by a crash handler without the lock
   std::atomic<std::uint32_t> m_maxQueue;
 
   ModuleTable m_modules;

@@ -1,36 +1,16 @@
 // The way of a finished line to the output: the queue, the synchronous path, draining, and the batched
 // write that counts each line against the file's size limit.
+#include "log/crash_guard.h"
 #include "log/implementation.h"
 
 namespace qvo {
-
-void LogImplementation::LineBatch::append(std::string_view line) {
-  bytes.append(line.data(), line.size());
-  sizes.push_back(line.size());
-}
-
-void LogImplementation::LineBatch::swap(LineBatch& other) {
-  bytes.swap(other.bytes);
-  sizes.swap(other.sizes);
-}
-
-void LogImplementation::LineBatch::clear() {
-  constexpr std::size_t kKeep = std::size_t{4} << 20;
-  if (bytes.capacity() > kKeep) {
-    std::string().swap(bytes);
-    std::vector<std::size_t>().swap(sizes);
-  } else {
-    bytes.clear();
-    sizes.clear();
-  }
-}
 
 void LogImplementation::post(std::string_view line, bool flushNow) {
   if (line.empty()) return;
   std::unique_lock<std::mutex> queue(m_queueLock);
   if (!flushNow && m_threaded.load(std::memory_order_relaxed)) {
     m_queue.append(line);
-    if (m_queue.bytes.size() > m_maxQueue.load(std::memory_order_relaxed)) {
+    if (m_queue.queuedBytes() > m_maxQueue.load(std::memory_order_relaxed)) {
       // The writer cannot keep up: the posting thread pays for the backlog.
       drainLocked(queue);
       return;
@@ -63,11 +43,17 @@ void LogImplementation::drain() {
 }
 
 void LogImplementation::drainLocked(std::unique_lock<std::mutex>& queueLock) {
-  LineBatch batch;
-  batch.swap(m_queue);
+  CrashQueue::Range range = m_queue.take();
   std::lock_guard<std::mutex> file(m_fileLock);
   queueLock.unlock();
-  writeBatch(batch);
+  writeTaken(range, false);
+}
+
+void LogImplementation::writeTaken(CrashQueue::Range range, bool byWriter) {
+  m_queue.writeRange(range, [this, byWriter](char const* data, std::size_t const* sizes, std::size_t count) {
+    if (byWriter) runWriterHook();
+    writeLines(data, sizes, count);
+  });
 }
 
 // Writes lines in as few system calls as the size limit allows: consecutive lines that fit go out
@@ -79,12 +65,12 @@ void LogImplementation::writeLines(char const* data, std::size_t const* sizes, s
   for (std::size_t i = 0; i < count; ++i) total += sizes[i];
   std::uint64_t const limit = m_maxFileSize.load(std::memory_order_relaxed);
   if (!m_output.isFile()) {
-    m_output.write(data, total);
+    emit(data, total);
     return;
   }
   if (m_currentSize + total <= limit) {  // the usual case: the whole batch fits
     m_currentSize += total;
-    m_output.write(data, total);
+    emit(data, total);
     return;
   }
   char const* pending = data;  // start of the lines counted but not yet written
@@ -94,7 +80,7 @@ void LogImplementation::writeLines(char const* data, std::size_t const* sizes, s
     std::uint64_t size = sizes[i];
     bool cut = size > limit;
     if (cut) {
-      m_output.write(pending, static_cast<std::size_t>(line - pending));
+      emit(pending, static_cast<std::size_t>(line - pending));
       pending = line + sizes[i];
       reportProblem("The log line is too long (" + std::to_string(size) + ") for the max log size (" +
                     std::to_string(limit) + ") and will be truncated.");
@@ -102,14 +88,14 @@ void LogImplementation::writeLines(char const* data, std::size_t const* sizes, s
     }
     m_currentSize += size;
     if (m_currentSize > limit) {
-      if (!cut) m_output.write(pending, static_cast<std::size_t>(line - pending));
+      if (!cut) emit(pending, static_cast<std::size_t>(line - pending));
       if (!cut) pending = line;
       rollOver();
       m_currentSize += size;
     }
-    if (cut) m_output.write(line, static_cast<std::size_t>(size));
+    if (cut) emit(line, static_cast<std::size_t>(size));
   }
-  m_output.write(pending, static_cast<std::size_t>(line - pending));
+  emit(pending, static_cast<std::size_t>(line - pending));
 }
 
 }  // namespace qvo

@@ -20,6 +20,7 @@ void LogOutput::attachConsole(Kind kind) {
   closeFile();
   m_kind = kind;
   m_failing = false;
+  m_crashFd.store(kind == Kind::Stdout ? 1 : kind == Kind::Stderr ? 2 : -1, std::memory_order_release);
 }
 
 bool LogOutput::openFile(std::string const& name, bool truncate, std::uint64_t* existingSize) {
@@ -28,6 +29,7 @@ bool LogOutput::openFile(std::string const& name, bool truncate, std::uint64_t* 
   if (fd < 0) return false;
   m_fd = fd;
   m_kind = Kind::File;
+  m_crashFd.store(fd, std::memory_order_release);
   m_name = name;
   m_failing = false;
   return true;
@@ -35,6 +37,7 @@ bool LogOutput::openFile(std::string const& name, bool truncate, std::uint64_t* 
 
 void LogOutput::closeFile() {
   if (m_kind != Kind::File) return;
+  m_crashFd.store(-1, std::memory_order_release);
   platform::closeOutputFile(m_fd);
   m_fd = -1;
   m_kind = Kind::None;

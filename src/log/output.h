@@ -2,6 +2,7 @@
 #ifndef QVOBASE_LOG_OUTPUT_H
 #define QVOBASE_LOG_OUTPUT_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,12 +32,16 @@ class LogOutput {
   Kind kind() const { return m_kind; }
   bool isOpen() const { return m_kind != Kind::None; }
   bool isFile() const { return m_kind == Kind::File; }
+  // The descriptor that a crash handler writes to without a lock: the file's, 1 or 2 for the
+  // console streams, -1 with no output.
+  int crashDescriptor() const { return m_crashFd.load(std::memory_order_acquire); }
 
  private:
   Kind m_kind = Kind::None;
   int m_fd = -1;
   std::string m_name;
   bool m_failing = false;
+  std::atomic<int> m_crashFd{-1};
 };
 
 // Writes one line to the standard error stream in one piece (the log's own problems).

@@ -1,6 +1,7 @@
 // The writer thread of a log back-end: start, sleep, batched writing, stop and join, queue limit.
 #include <system_error>
 
+#include "log/crash_guard.h"
 #include "log/implementation.h"
 #include "platform/library_pin.h"
 
@@ -11,6 +12,7 @@ bool LogImplementation::startWriter() {
   // Done here, before any lock is taken, as it may wait for the system's loader.
   platform::keepLibraryLoaded();
   enrolForExit();
+  crashGuardEnrol(&m_queue);
   std::lock_guard<std::mutex> control(m_writerControl);
   std::lock_guard<std::mutex> queue(m_queueLock);
   // The thread itself starts with the first queued line, so a threaded log that never gets a
@@ -51,6 +53,7 @@ bool LogImplementation::stopWriter() {
     m_stopWriter = false;
   }
   drain();  // what the writer left
+  crashGuardWithdraw(&m_queue);  // every line now reaches the output before its call returns
   return true;
 }
 
@@ -67,7 +70,6 @@ void LogImplementation::writerLoop() {
 }
 
 void LogImplementation::writeBatches() {
-  LineBatch batch;
   std::unique_lock<std::mutex> queue(m_queueLock);
   for (;;) {
     while (m_queue.empty() && !m_stopWriter) {
@@ -76,13 +78,12 @@ void LogImplementation::writeBatches() {
     }
     m_writerIdle = false;
     if (m_stopWriter) return;  // lines still queued are written by the stopping thread
-    batch.swap(m_queue);
+    CrashQueue::Range range = m_queue.take();
     {
       std::lock_guard<std::mutex> file(m_fileLock);
       queue.unlock();
-      writeBatch(batch);
+      writeTaken(range, true);
     }
-    batch.clear();
     queue.lock();
   }
 }
