@@ -1,14 +1,6 @@
 # Cross-compiling toolchain: 32-bit Windows with the MinGW-w64 POSIX-threads compiler.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(QVO_MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${QVO_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${QVO_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${QVO_MINGW_TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${QVO_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Tests and the tour run under Wine in a 32-bit prefix kept inside the build tree.
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)
+# Tests and the tour run under Wine in the 32-bit prefix build/wineprefix.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)

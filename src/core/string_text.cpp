@@ -38,22 +38,24 @@ std::ptrdiff_t searchText(char const* text, std::uint32_t length, std::size_t fr
   }
 }
 
+// Copies the first and the last sizeof(Word) bytes of n (sizeof(Word) <= n <= 2 * sizeof(Word)): together
+// they cover all n, overlapping in the middle.
+template <typename Word>
+void copyEnds(char* to, char const* from, std::uint32_t n) {
+  Word head;
+  Word tail;
+  std::memcpy(&head, from, sizeof(Word));
+  std::memcpy(&tail, from + n - sizeof(Word), sizeof(Word));
+  std::memcpy(to, &head, sizeof(Word));
+  std::memcpy(to + n - sizeof(Word), &tail, sizeof(Word));
+}
+
 // Copies n <= 16 bytes with at most two overlapping loads and stores, all inside the n bytes.
 void copyShort(char* to, char const* from, std::uint32_t n) {
   if (n >= 8) {
-    std::uint64_t head;
-    std::uint64_t tail;
-    std::memcpy(&head, from, 8);
-    std::memcpy(&tail, from + n - 8, 8);
-    std::memcpy(to, &head, 8);
-    std::memcpy(to + n - 8, &tail, 8);
+    copyEnds<std::uint64_t>(to, from, n);
   } else if (n >= 4) {
-    std::uint32_t head;
-    std::uint32_t tail;
-    std::memcpy(&head, from, 4);
-    std::memcpy(&tail, from + n - 4, 4);
-    std::memcpy(to, &head, 4);
-    std::memcpy(to + n - 4, &tail, 4);
+    copyEnds<std::uint32_t>(to, from, n);
   } else if (n != 0) {
     to[0] = from[0];
     to[n / 2] = from[n / 2];
