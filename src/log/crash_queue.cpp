@@ -89,6 +89,10 @@ CrashQueue::Block* CrashQueue::newTail(std::size_t minSize) {
 CrashQueue::Range CrashQueue::take() {
   if (m_untaken == nullptr) return {};
   Range range{m_untaken, m_tail};
+  for (Block* b = range.first;; b = b->next.load(std::memory_order_relaxed)) {
+    b->held.store(true, std::memory_order_relaxed);  // the queue lock orders it before recycleWritten
+    if (b == range.last) break;
+  }
   m_untaken = nullptr;
   m_tailOpen = false;  // the next line starts a new block: the taken ones no longer change
   m_queued = 0;
@@ -100,6 +104,7 @@ void CrashQueue::recycleWritten() {
   for (;;) {
     Block* head = m_head.load(std::memory_order_relaxed);
     if (head == nullptr || head == m_untaken || (head == m_tail && m_tailOpen)) return;
+    if (head->held.load(std::memory_order_acquire)) return;
     if (head->written.load(std::memory_order_acquire) != head->committed.load(std::memory_order_relaxed)) return;
     Block* next = head->next.load(std::memory_order_acquire);
     m_head.store(next);  // sequentially consistent, paired with the crash flag (release)

@@ -90,6 +90,7 @@ struct CrashQueue::Block {
   std::atomic<Block*> next{nullptr};
   std::atomic<std::size_t> committed{0};  // bytes of whole lines
   std::atomic<std::size_t> written{0};    // bytes the output has taken
+  std::atomic<bool> held{false};          // taken by a writing thread that has not finished with it
   std::size_t capacity = 0;
   std::unique_ptr<char[]> data;
   std::vector<std::size_t> sizes;  // each line's length
@@ -98,12 +99,16 @@ struct CrashQueue::Block {
 
 template <typename WriteBlock>
 void CrashQueue::writeRange(Range range, WriteBlock&& write) {
-  for (Block* b = range.first; b != nullptr; b = b->next.load(std::memory_order_acquire)) {
+  for (Block* b = range.first; b != nullptr;) {
+    Block* const next = b == range.last ? nullptr : b->next.load(std::memory_order_acquire);
     writing(b);
     write(b->data.get(), b->sizes.data(), b->sizes.size());
     b->written.store(b->committed.load(std::memory_order_relaxed), std::memory_order_release);
     writing(nullptr);
-    if (b == range.last) break;
+    // Only now may a posting thread recycle the block as a new tail, with another link and other
+    // lines: the progress that the write calls published may have shown it wholly written before.
+    b->held.store(false, std::memory_order_release);
+    b = next;
   }
 }
 
