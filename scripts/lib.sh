@@ -143,16 +143,31 @@ need_linux() { need_packages cmake g++ make libgtest-dev; }
 need_bench() { need_packages cmake g++ make libbenchmark-dev libspdlog-dev; }
 need_windows() {
   need_packages cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 googletest
+  QVO_WINE_BITS=$(windows_bits)  # asked once here: the answer starts a program
 }
 
 # Wine starts a 32-bit Windows program through a 32-bit Linux loader, which a kernel built without its
 # 32-bit layer refuses ("Exec format error"). windows_bits prints 32 where that loader runs, else 64: the
 # Windows suite, the tour and the ZIP consumer then run as a 64-bit MinGW build (preset mingw64) under
 # 64-bit Wine, the same Windows code, while the 32-bit DLL and its programs are still built.
-windows_bits() { if /usr/lib/wine/wine --version >/dev/null 2>&1; then echo 32; else echo 64; fi; }
+windows_bits() {
+  if [ -z "${QVO_WINE_BITS:-}" ]; then
+    if /usr/lib/wine/wine --version >/dev/null 2>&1; then QVO_WINE_BITS=32; else QVO_WINE_BITS=64; fi
+  fi
+  echo "$QVO_WINE_BITS"
+}
 # The preset whose programs run under Wine here, and the wine-run option for it.
 windows_run_preset() { if [ "$(windows_bits)" = 32 ]; then echo mingw; else echo mingw64; fi; }
 wine_run_option() { if [ "$(windows_bits)" = 32 ]; then echo ""; else echo --win64; fi; }
+# wine_tools BITS: the prefix, loader and server of the 32- or 64-bit Wine, in wine_prefix, wine_loader
+# and wine_server.
+wine_tools() {
+  if [ "$1" = 32 ]; then
+    wine_prefix=$QVO_WINEPREFIX wine_loader=wine wine_server=wineserver
+  else
+    wine_prefix=$QVO_WINEPREFIX64 wine_loader=/usr/lib/wine/wine64 wine_server=/usr/lib/wine/wineserver64
+  fi
+}
 
 
 # --- CMake presets ---------------------------------------------------------------------------------------
@@ -200,21 +215,16 @@ test_programs() { ctest --preset "$1" -N 2>/dev/null | sed -nE 's/^Total Tests: 
 # Starts the Wine server and boots the shared prefix, with every standard stream on /dev/null so that no
 # Wine service holds ctest's output pipes. The first boot creates the prefix (about 10 s).
 wine_start() {
-  local bits prefix loader server
+  local bits wine_prefix wine_loader wine_server
   bits=$(windows_bits)
-  if [ "$bits" = 32 ]; then
-    prefix=$QVO_WINEPREFIX loader=wine server=wineserver
-    export WINEARCH=win32
-  else
-    prefix=$QVO_WINEPREFIX64 loader=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver64
-    export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
-  fi
-  export WINEPREFIX=$prefix WINEDEBUG=-all
+  wine_tools "$bits"
+  export WINEARCH=win$bits WINEPREFIX=$wine_prefix WINEDEBUG=-all
+  [ "$bits" = 32 ] || export WINELOADER=$wine_loader
   mkdir -p "$WINEPREFIX" "$QVO_LOGS"
-  [ -e "$WINEPREFIX/system.reg" ] || say "creating the $bits-bit Wine prefix ${prefix#"$QVO_ROOT"/} (about 10 s, once)"
-  "$server" -p </dev/null >/dev/null 2>&1 &
+  [ -e "$WINEPREFIX/system.reg" ] || say "creating the $bits-bit Wine prefix ${wine_prefix#"$QVO_ROOT"/} (about 10 s, once)"
+  "$wine_server" -p </dev/null >/dev/null 2>&1 &
   sleep 0.5
-  if ! "$loader" wineboot -i </dev/null >"$QVO_LOGS/wineboot.log" 2>&1; then
+  if ! "$wine_loader" wineboot -i </dev/null >"$QVO_LOGS/wineboot.log" 2>&1; then
     printf '[qvo] FAILED: Wine does not start here (build/logs/wineboot.log):\n' >&2
     tail -n 5 "$QVO_LOGS/wineboot.log" | sed 's/^/    /' >&2
     wine_stop
@@ -224,15 +234,13 @@ wine_start() {
 # Stops the server and, once it has ended, removes the socket folder it made in the temporary folder
 # (wine-XXXXXX/server-<device>-<inode of the prefix>), so that nothing of the run is left outside build/.
 wine_stop() {
-  local prefix server
-  for prefix in "$QVO_WINEPREFIX" "$QVO_WINEPREFIX64"; do
-    [ -d "$prefix" ] || continue
-    server=wineserver
-    [ "$prefix" = "$QVO_WINEPREFIX64" ] && server=/usr/lib/wine/wineserver64
-    WINEPREFIX=$prefix "$server" -k >/dev/null 2>&1 || true
-    WINEPREFIX=$prefix "$server" -w >/dev/null 2>&1 || true
-    local id d
-    id=server-$(stat -c %D "$prefix")-$(printf '%x' "$(stat -c %i "$prefix")")
+  local bits wine_prefix wine_loader wine_server id d
+  for bits in 32 64; do
+    wine_tools "$bits"
+    [ -d "$wine_prefix" ] || continue
+    WINEPREFIX=$wine_prefix "$wine_server" -k >/dev/null 2>&1 || true
+    WINEPREFIX=$wine_prefix "$wine_server" -w >/dev/null 2>&1 || true
+    id=server-$(stat -c %D "$wine_prefix")-$(printf '%x' "$(stat -c %i "$wine_prefix")")
     for d in "${TMPDIR:-/tmp}"/wine-*/"$id" "${TMPDIR:-/tmp}/.wine-$(id -u)/$id"; do
       [ -d "$d" ] || continue
       rm -rf "$d"
