@@ -129,13 +129,16 @@ class LogImplementation {
   std::atomic<std::uint32_t> m_maxFileSize{kLargestFileSize};
   std::uint64_t m_currentSize = 0;  // 64-bit, so the count plus a line never wraps near the limit
 
-  std::mutex m_queueLock;
+  // The queue's lock and fields change with every posted line, the module table is read by every
+  // record and the file's fields change with every write: each group has cache lines of its own, so
+  // that posting threads and the writer do not invalidate each other's reads.
+  alignas(64) std::mutex m_queueLock;
   CrashQueue m_queue{m_output};  // readable by a crash handler without the lock
   std::atomic<std::uint32_t> m_maxQueue;
 
-  ModuleTable m_modules;
+  alignas(64) ModuleTable m_modules;
 
-  std::mutex m_writerControl;        // serialises startWriter and stopWriter
+  alignas(64) std::mutex m_writerControl;  // serialises startWriter and stopWriter
   std::atomic<bool> m_threaded{false};  // changed under m_queueLock; read without it by isThreaded
   bool m_stopWriter = false;          // m_queueLock
   bool m_writerIdle = false;          // m_queueLock: the writer sleeps on m_wakeSignal

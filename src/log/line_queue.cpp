@@ -20,7 +20,10 @@ void LogImplementation::post(std::string_view line, bool flushNow) {
       return;
     }
     if (m_writerIdle) {
+      // Woken after the lock is let go, so that the writer does not wake only to wait for it. The
+      // writer tests the queue under the lock before it sleeps, so the line cannot be missed.
       m_writerIdle = false;
+      queue.unlock();
       m_wakeSignal.notify_one();
     }
     return;
