@@ -234,13 +234,16 @@ windows_benchmark() {
   esac
   rm -rf "$tree"
   # Windows needs shlwapi besides the thread library; the library's CMake target names both for the
-  # programs that link it. Warnings of a foreign code base are not made errors.
+  # programs that link it. Warnings of a foreign code base are not made errors. The version is given as
+  # Debian's build gives it (its source reads no Git tags).
+  local upstream=${version#*:}
+  upstream=${upstream%-*}
   step "gbench-$triple-configure" "configuring Google Benchmark $version for $triple (static, Release, no tests)" \
     cmake -S "$QVO_BENCHMARK_SOURCE" -B "$tree/build" -G "Unix Makefiles" \
     -DCMAKE_TOOLCHAIN_FILE="$QVO_ROOT/cmake/$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$tree/install" -DCMAKE_INSTALL_LIBDIR=lib -DBUILD_SHARED_LIBS=OFF \
     -DBENCHMARK_ENABLE_TESTING=OFF -DBENCHMARK_ENABLE_GTEST_TESTS=OFF -DBENCHMARK_ENABLE_WERROR=OFF \
-    -DBENCHMARK_ENABLE_LTO=OFF -DBENCHMARK_INSTALL_DOCS=OFF
+    -DBENCHMARK_ENABLE_LTO=OFF -DBENCHMARK_INSTALL_DOCS=OFF -DGIT_VERSION="$upstream"
   step "gbench-$triple-build" "building Google Benchmark for $triple (about 1 min, once)" \
     cmake --build "$tree/build" -j "$QVO_JOBS"
   step "gbench-$triple-install" "installing it into build/gbench/$triple/install" cmake --install "$tree/build"
