@@ -1,24 +1,38 @@
 // Benchmarks of starting and waiting for a child process: CQVOOperatingSystem::exec with wait and
-// CQVOProcess Spawn + Wait, each beside raw posix_spawn + waitpid of the same program.
+// CQVOProcess Spawn + Wait, each beside the system's own start and wait of the same program, the peer
+// "raw": posix_spawn + waitpid on Linux, CreateProcessA + WaitForSingleObject on Windows.
 #include <benchmark/benchmark.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+extern char** environ;
+#endif
+
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "QVOProcess.h"
-
-extern char** environ;
 
 namespace {
 
 // The child helper program, built beside this benchmark.
 const std::string& helper() {
+#if defined(_WIN32)
+  static const std::string path = [] {
+    char self[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    return (std::filesystem::path(std::string(self, n)).parent_path() / "qvo_child.exe").string();
+  }();
+#else
   static const std::string path =
       (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "qvo_child").string();
+#endif
   return path;
 }
 
@@ -39,6 +53,31 @@ void BM_qvo_SpawnWait(benchmark::State& state) {
   }
 }
 
+#if defined(_WIN32)
+// The peer: CreateProcessA with no handles inherited, a wait on the process handle, its exit code, and
+// the two handles closed; nothing else.
+void rawSpawnWait(benchmark::State& state) {
+  const std::string command = "\"" + helper() + "\" --exit 0";
+  std::vector<char> line(command.begin(), command.end());
+  line.push_back('\0');
+  for (auto _ : state) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessA(helper().c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process)) {
+      state.SkipWithError("CreateProcessA failed");
+      break;
+    }
+    DWORD code = 1;
+    if (::WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0 ||
+        !::GetExitCodeProcess(process.hProcess, &code) || code != 0)
+      state.SkipWithError("the child did not end with 0");
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+  }
+}
+#else
 // The peer: posix_spawn and a blocking waitpid, nothing else.
 void rawSpawnWait(benchmark::State& state) {
   std::string program = helper();
@@ -52,6 +91,7 @@ void rawSpawnWait(benchmark::State& state) {
       state.SkipWithError("posix_spawn failed");
   }
 }
+#endif
 void BM_raw_ExecWait(benchmark::State& state) { rawSpawnWait(state); }
 void BM_raw_SpawnWait(benchmark::State& state) { rawSpawnWait(state); }
 
@@ -62,4 +102,15 @@ BENCHMARK(BM_raw_ExecWait)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_qvo_SpawnWait)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_raw_SpawnWait)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+#if defined(_WIN32)
+  benchmark::AddCustomContext("peer raw", "CreateProcessA + WaitForSingleObject");
+#else
+  benchmark::AddCustomContext("peer raw", "posix_spawn + waitpid");
+#endif
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -2,11 +2,19 @@
 // Lock/Unlock and a guard scope against std::recursive_mutex with std::lock_guard, uncontended and with
 // two threads contending; a wake of a waiting thread until it runs again against std::condition_variable.
 //
+// On Windows every case also has the system's own lock beside it, the peer "cs": a CRITICAL_SECTION
+// entered and left (the guard: a scope that does the same), and for the wake a CONDITION_VARIABLE slept
+// on with SleepConditionVariableCS.
+//
 // Uncontended runs come twice: first while the process has only its main thread (glibc's mutex then
 // skips its locked instructions, and so does the library's lock), then "BesideThread" with a second,
 // idle thread alive, as in any program whose locks have a purpose. Cases run in the order registered;
 // once the idle thread has started the process stays multi-threaded.
 #include <benchmark/benchmark.h>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 #include <condition_variable>
 #include <mutex>
@@ -52,6 +60,46 @@ void BM_std_Guard(benchmark::State& state) {
   }
 }
 
+#if defined(_WIN32)
+// The system's critical section, shared by the threads of the contended runs like the two locks above.
+// (A critical section is initialised where it lives: it must not be copied once initialised.)
+CRITICAL_SECTION& criticalSection() {
+  static struct Section {
+    Section() { ::InitializeCriticalSection(&cs); }
+    CRITICAL_SECTION cs;
+  } section;
+  return section.cs;
+}
+
+void BM_cs_LockUnlock(benchmark::State& state) {
+  CRITICAL_SECTION& cs = criticalSection();
+  for (auto _ : state) {
+    ::EnterCriticalSection(&cs);
+    benchmark::DoNotOptimize(++g_counter);
+    ::LeaveCriticalSection(&cs);
+  }
+}
+
+class CsHold {
+ public:
+  explicit CsHold(CRITICAL_SECTION& cs) : m_cs(cs) { ::EnterCriticalSection(&m_cs); }
+  ~CsHold() { ::LeaveCriticalSection(&m_cs); }
+  CsHold(CsHold const&) = delete;
+  CsHold& operator=(CsHold const&) = delete;
+
+ private:
+  CRITICAL_SECTION& m_cs;
+};
+
+void BM_cs_Guard(benchmark::State& state) {
+  CRITICAL_SECTION& cs = criticalSection();
+  for (auto _ : state) {
+    CsHold hold(cs);
+    benchmark::DoNotOptimize(++g_counter);
+  }
+}
+#endif
+
 // A thread that only sleeps, started by the first "BesideThread" case and ended at exit.
 class IdleThread {
  public:
@@ -93,19 +141,47 @@ void BM_std_GuardBesideThread(benchmark::State& state) {
   IdleThread::ensure();
   BM_std_Guard(state);
 }
+#if defined(_WIN32)
+void BM_cs_LockUnlockBesideThread(benchmark::State& state) {
+  IdleThread::ensure();
+  BM_cs_LockUnlock(state);
+}
+void BM_cs_GuardBesideThread(benchmark::State& state) {
+  IdleThread::ensure();
+  BM_cs_Guard(state);
+}
+#endif
 
 BENCHMARK(BM_qvo_LockUnlock);
 BENCHMARK(BM_std_LockUnlock);
+#if defined(_WIN32)
+BENCHMARK(BM_cs_LockUnlock);
+#endif
 BENCHMARK(BM_qvo_Guard);
 BENCHMARK(BM_std_Guard);
+#if defined(_WIN32)
+BENCHMARK(BM_cs_Guard);
+#endif
 BENCHMARK(BM_qvo_LockUnlockBesideThread);
 BENCHMARK(BM_std_LockUnlockBesideThread);
+#if defined(_WIN32)
+BENCHMARK(BM_cs_LockUnlockBesideThread);
+#endif
 BENCHMARK(BM_qvo_GuardBesideThread);
 BENCHMARK(BM_std_GuardBesideThread);
+#if defined(_WIN32)
+BENCHMARK(BM_cs_GuardBesideThread);
+#endif
 BENCHMARK(BM_qvo_LockUnlock)->Threads(2)->UseRealTime();
 BENCHMARK(BM_std_LockUnlock)->Threads(2)->UseRealTime();
+#if defined(_WIN32)
+BENCHMARK(BM_cs_LockUnlock)->Threads(2)->UseRealTime();
+#endif
 BENCHMARK(BM_qvo_Guard)->Threads(2)->UseRealTime();
 BENCHMARK(BM_std_Guard)->Threads(2)->UseRealTime();
+#if defined(_WIN32)
+BENCHMARK(BM_cs_Guard)->Threads(2)->UseRealTime();
+#endif
 
 // Ping-pong between two threads: each iteration wakes the partner, which was waiting, and waits to be
 // woken back, so one iteration is two wakes of a waiting thread, each until that thread runs again.
@@ -167,9 +243,56 @@ void BM_std_SignalWake(benchmark::State& state) {
   partner.join();
 }
 
+#if defined(_WIN32)
+void BM_cs_SignalWake(benchmark::State& state) {
+  CRITICAL_SECTION cs;
+  ::InitializeCriticalSection(&cs);
+  CONDITION_VARIABLE changed;
+  ::InitializeConditionVariable(&changed);
+  int turn = 0;
+  bool done = false;
+  std::thread partner([&] {
+    ::EnterCriticalSection(&cs);
+    for (;;) {
+      while (turn != 1 && !done) ::SleepConditionVariableCS(&changed, &cs, INFINITE);
+      if (done) break;
+      turn = 0;
+      ::WakeConditionVariable(&changed);
+    }
+    ::LeaveCriticalSection(&cs);
+  });
+  ::EnterCriticalSection(&cs);
+  for (auto _ : state) {
+    turn = 1;
+    ::WakeConditionVariable(&changed);
+    while (turn != 0) ::SleepConditionVariableCS(&changed, &cs, INFINITE);
+  }
+  done = true;
+  ::WakeConditionVariable(&changed);
+  ::LeaveCriticalSection(&cs);
+  partner.join();
+  ::DeleteCriticalSection(&cs);
+}
+#endif
+
 BENCHMARK(BM_qvo_SignalWake)->UseRealTime();
 BENCHMARK(BM_std_SignalWake)->UseRealTime();
+#if defined(_WIN32)
+BENCHMARK(BM_cs_SignalWake)->UseRealTime();
+#endif
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+#if defined(_WIN32)
+  benchmark::AddCustomContext("peer std", "std::recursive_mutex, std::condition_variable (MinGW: winpthreads)");
+  benchmark::AddCustomContext("peer cs", "CRITICAL_SECTION; the wake: CONDITION_VARIABLE + SleepConditionVariableCS");
+#else
+  benchmark::AddCustomContext("peer std", "std::recursive_mutex, std::condition_variable (glibc pthreads)");
+#endif
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

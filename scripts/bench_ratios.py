@@ -2,7 +2,9 @@
 """Reads Google Benchmark JSON files and prints, for every QVOBase case, its time against each peer.
 
 A case BM_qvo_<Case>[/args] is paired with every BM_<peer>_<Case>[/args] of the same file; the ratio is
-QVOBase's time divided by the peer's (below 1.0: QVOBase is faster).
+QVOBase's time divided by the peer's (below 1.0: QVOBase is faster). A program says what a peer is with
+a context entry "peer <name>" (benchmark::AddCustomContext); those of the peers in the table are listed
+below it.
   bench_ratios.py [--svg PICTURE] RESULT.json...
 With --svg it also draws the table as one bar per case with the 1.0 line marked (needs matplotlib)."""
 import json
@@ -15,9 +17,13 @@ if len(args) >= 2 and args[0] == "--svg":
     svg, args = args[1], args[2:]
 
 rows = []
+peer_texts = {}  # (file, peer) -> what the peer is
 for path in args:
     with open(path) as f:
         data = json.load(f)
+    for key, text in data.get("context", {}).items():
+        if key.startswith("peer "):
+            peer_texts[(path.split("/")[-1].replace(".json", ""), key[5:])] = text
     times = {}
     for b in data.get("benchmarks", []):
         if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
@@ -42,6 +48,12 @@ print(f"{'benchmark':<14} {'case':<40} {'peer':<10} {'qvo':>12} {'peer':>12} {'q
 for file, case, peer, t, pt, unit in rows:
     ratio = t / pt if pt else float("inf")
     print(f"{file:<14} {case:<40} {peer:<10} {t:>10.1f}{unit:>2} {pt:>10.1f}{unit:>2} {ratio:>8.2f}x")
+
+described = sorted({(file, peer) for file, _, peer, *_ in rows if (file, peer) in peer_texts})
+if described:
+    print("\nthe peers:")
+    for file, peer in described:
+        print(f"  {file:<14} {peer:<10} {peer_texts[(file, peer)]}")
 
 if svg:
     import matplotlib

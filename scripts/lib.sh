@@ -141,6 +141,9 @@ need_packages() {
 
 need_linux() { need_packages cmake g++ make libgtest-dev; }
 need_bench() { need_packages cmake g++ make libbenchmark-dev libspdlog-dev; }
+# The Windows benchmarks: Google Benchmark is built from Debian's source package of the version installed
+# for Linux (so both tables come from one version), spdlog and fmt are used header-only.
+need_bench_windows() { need_packages cmake make dpkg-dev xz-utils libbenchmark-dev libspdlog-dev libfmt-dev; }
 need_windows() {
   need_packages cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 googletest
   QVO_WINE_BITS=$(windows_bits)  # asked once here: the answer starts a program
@@ -209,6 +212,76 @@ run_ctest() {
 
 # Number of test programs of a configured tree.
 test_programs() { ctest --preset "$1" -N 2>/dev/null | sed -nE 's/^Total Tests: ([0-9]+)/\1/p'; }
+
+# --- Google Benchmark for MinGW ---------------------------------------------------------------------------
+# Debian ships Google Benchmark built for Linux only. windows_benchmark TRIPLE builds it with the MinGW
+# compiler of TRIPLE (i686-w64-mingw32 or x86_64-w64-mingw32) from Debian's source package, the version of
+# the installed libbenchmark-dev, as a static Release library without its own tests, and installs it into
+# build/gbench/TRIPLE/install (preset bench-mingw or bench-mingw64 points find_package there). A later run
+# finds it there and builds nothing.
+windows_benchmark() {
+  local triple=$1 g=$QVO_BUILD/gbench version toolchain
+  version=$(dpkg-query -W -f='${source:Version}' libbenchmark-dev)
+  local tree=$g/$triple stamp=$g/$triple/install/.source-version
+  if [ -e "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then
+    say "Google Benchmark $version for $triple: built before (build/gbench/$triple/install)"
+    return 0
+  fi
+  benchmark_source "$version"
+  case "$triple" in
+    i686-*) toolchain=toolchain-mingw32.cmake ;;
+    *) toolchain=toolchain-mingw64.cmake ;;
+  esac
+  rm -rf "$tree"
+  # Windows needs shlwapi besides the thread library; the library's CMake target names both for the
+  # programs that link it. Warnings of a foreign code base are not made errors. The version is given as
+  # Debian's build gives it (its source reads no Git tags).
+  local upstream=${version#*:}
+  upstream=${upstream%-*}
+  step "gbench-$triple-configure" "configuring Google Benchmark $version for $triple (static, Release, no tests)" \
+    cmake -S "$QVO_BENCHMARK_SOURCE" -B "$tree/build" -G "Unix Makefiles" \
+    -DCMAKE_TOOLCHAIN_FILE="$QVO_ROOT/cmake/$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$tree/install" -DCMAKE_INSTALL_LIBDIR=lib -DBUILD_SHARED_LIBS=OFF \
+    -DBENCHMARK_ENABLE_TESTING=OFF -DBENCHMARK_ENABLE_GTEST_TESTS=OFF -DBENCHMARK_ENABLE_WERROR=OFF \
+    -DBENCHMARK_ENABLE_LTO=OFF -DBENCHMARK_INSTALL_DOCS=OFF -DGIT_VERSION="$upstream"
+  step "gbench-$triple-build" "building Google Benchmark for $triple (about 1 min, once)" \
+    cmake --build "$tree/build" -j "$QVO_JOBS"
+  step "gbench-$triple-install" "installing it into build/gbench/$triple/install" cmake --install "$tree/build"
+  echo "$version" >"$stamp"
+}
+
+# benchmark_source VERSION: unpacks Debian's source package benchmark VERSION into build/gbench/source/
+# (once) and names its folder in QVO_BENCHMARK_SOURCE. apt-get reads a private list of sources with one
+# deb-src entry (the archive and suite the installed libbenchmark-dev came from) into a private folder
+# of package lists: the system's sources, lists and caches are neither read nor changed.
+benchmark_source() {
+  local version=$1 g=$QVO_BUILD/gbench upstream
+  upstream=${version#*:}
+  upstream=${upstream%-*}
+  QVO_BENCHMARK_SOURCE=$g/source/benchmark-$upstream
+  [ -e "$QVO_BENCHMARK_SOURCE/CMakeLists.txt" ] && return 0
+  local origin
+  origin=$(LC_ALL=C apt-cache policy libbenchmark-dev |
+    awk '/^ \*\*\* / { mine = 1; next } mine && $2 ~ /:\/\// { print $2, $3; exit }')
+  [ -n "$origin" ] || origin=$(LC_ALL=C apt-cache policy libbenchmark-dev | awk '$2 ~ /:\/\// { print $2, $3; exit }')
+  if [ -z "$origin" ]; then
+    say "FAILED: no Debian archive offers libbenchmark-dev here (apt-cache policy libbenchmark-dev)" >&2
+    return 1
+  fi
+  local uri=${origin%% *} dist=${origin#* }
+  local keyring=/usr/share/keyrings/debian-archive-keyring.gpg signed=""
+  [ ! -e "$keyring" ] || signed="[signed-by=$keyring] "
+  rm -rf "$g/apt" "$g/source"
+  mkdir -p "$g/apt/lists/partial" "$g/source"
+  echo "deb-src $signed$uri ${dist%%/*} ${dist#*/}" >"$g/apt/sources.list"
+  local apt=(apt-get -q -o "Dir::Etc::SourceList=$g/apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
+    -o "Dir::State::Lists=$g/apt/lists" -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=)
+  step gbench-apt-update "reading Debian's source package list ($uri ${dist%%/*}, a private list in build/gbench/apt)" \
+    "${apt[@]}" update
+  (cd "$g/source" && step gbench-source "downloading and unpacking Debian's source package benchmark $version" \
+    "${apt[@]}" source "benchmark=$version")
+  [ -e "$QVO_BENCHMARK_SOURCE/CMakeLists.txt" ] || { say "FAILED: no $QVO_BENCHMARK_SOURCE after apt-get source" >&2; return 1; }
+}
 
 # --- Wine ------------------------------------------------------------------------------------------------
 
