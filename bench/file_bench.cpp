@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_main.h"
 #include "QVOFile.h"
 
 namespace {
@@ -218,17 +219,17 @@ BENCHMARK(BM_stdio_BlockRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
 #if defined(_WIN32)
-  benchmark::AddCustomContext("peer std", "std::filesystem::copy_file (MinGW: after removing the old copy), std::getline");
-  benchmark::AddCustomContext("peer win32", "CopyFileA over the old copy");
-  benchmark::AddCustomContext("peer stdio", "fread/fwrite of the MinGW runtime (msvcrt)");
+  int const result =
+      runBenchmarks(argc, argv,
+                    {{"std", "std::filesystem::copy_file (MinGW: after removing the old copy), std::getline"},
+                     {"win32", "CopyFileA over the old copy"},
+                     {"stdio", "fread/fwrite of the MinGW runtime (msvcrt)"}});
+#else
+  int const result = runBenchmarks(argc, argv, {});
 #endif
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
   for (auto const& name : madeFiles()) {
     std::error_code ignored;
     fs::remove(name, ignored);
   }
-  return 0;
+  return result;
 }

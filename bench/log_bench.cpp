@@ -29,6 +29,7 @@
 #include <string>
 #include <thread>
 
+#include "bench_main.h"
 #include "QVOLog.h"
 
 namespace {
@@ -367,14 +368,9 @@ BENCHMARK(BM_member_StaticWrite)->Threads(1)->Threads(4)->UseRealTime();
 
 int main(int argc, char** argv) {
 #if defined(_WIN32)
-  benchmark::AddCustomContext("peer floor", "one WriteFile per line");
+  char const* const floor = "one WriteFile per line";
 #else
-  benchmark::AddCustomContext("peer floor", "one write(2) per line");
+  char const* const floor = "one write(2) per line";
 #endif
-  benchmark::AddCustomContext("peer member", "the same log's member write");
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return runBenchmarks(argc, argv, {{"floor", floor}, {"member", "the same log's member write"}});
 }

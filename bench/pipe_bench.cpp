@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_main.h"
 #include "QVOPipe.h"
 #include "QVOProcess.h"
 
@@ -335,16 +336,12 @@ int main(int argc, char** argv) {
 #if defined(_WIN32)
   char self[MAX_PATH];
   selfPath() = std::string(self, ::GetModuleFileNameA(nullptr, self, MAX_PATH));
-  benchmark::AddCustomContext("peer raw", "Win32 named pipe: CreateNamedPipeA, blocking ReadFile/WriteFile");
+  char const* const raw = "Win32 named pipe: CreateNamedPipeA, blocking ReadFile/WriteFile";
 #else
   char self[4096];
   const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self);
   selfPath() = n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string(argv[0]);
-  benchmark::AddCustomContext("peer raw", "Unix-domain stream socket: blocking recv/send");
+  char const* const raw = "Unix-domain stream socket: blocking recv/send";
 #endif
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return runBenchmarks(argc, argv, {{"raw", raw}});
 }

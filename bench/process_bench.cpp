@@ -17,6 +17,7 @@ extern char** environ;
 #include <string>
 #include <vector>
 
+#include "bench_main.h"
 #include "QVOProcess.h"
 
 namespace {
@@ -104,13 +105,8 @@ BENCHMARK(BM_raw_SpawnWait)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 int main(int argc, char** argv) {
 #if defined(_WIN32)
-  benchmark::AddCustomContext("peer raw", "CreateProcessA + WaitForSingleObject");
+  return runBenchmarks(argc, argv, {{"raw", "CreateProcessA + WaitForSingleObject"}});
 #else
-  benchmark::AddCustomContext("peer raw", "posix_spawn + waitpid");
+  return runBenchmarks(argc, argv, {{"raw", "posix_spawn + waitpid"}});
 #endif
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
 }

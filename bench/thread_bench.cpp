@@ -20,6 +20,7 @@
 #include <mutex>
 #include <thread>
 
+#include "bench_main.h"
 #include "QVOThread.h"
 
 namespace {
@@ -285,14 +286,10 @@ BENCHMARK(BM_cs_SignalWake)->UseRealTime();
 
 int main(int argc, char** argv) {
 #if defined(_WIN32)
-  benchmark::AddCustomContext("peer std", "std::recursive_mutex, std::condition_variable (MinGW: winpthreads)");
-  benchmark::AddCustomContext("peer cs", "CRITICAL_SECTION; the wake: CONDITION_VARIABLE + SleepConditionVariableCS");
+  return runBenchmarks(argc, argv,
+                       {{"std", "std::recursive_mutex, std::condition_variable (MinGW: winpthreads)"},
+                        {"cs", "CRITICAL_SECTION; the wake: CONDITION_VARIABLE + SleepConditionVariableCS"}});
 #else
-  benchmark::AddCustomContext("peer std", "std::recursive_mutex, std::condition_variable (glibc pthreads)");
+  return runBenchmarks(argc, argv, {{"std", "std::recursive_mutex, std::condition_variable (glibc pthreads)"}});
 #endif
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
 }
