@@ -74,10 +74,11 @@ int transfer(HANDLE h, void* record, HANDLE cancel, std::uint32_t& count, Start 
       return static_cast<int>(why);
     }
   }
+  // The completion event is left set: ReadFile and WriteFile clear it themselves when they start the
+  // next operation, so a reset here would only cost a call per transfer (under Wine a request to its
+  // server, as dear as the transfer itself for small pieces).
   const BOOL ok = ::GetOverlappedResult(h, o, &n, FALSE);
-  const DWORD e = ::GetLastError();
-  ::ResetEvent(o->hEvent);
-  if (!ok) return static_cast<int>(e);
+  if (!ok) return static_cast<int>(::GetLastError());
   count = n;
   return 0;
 }
