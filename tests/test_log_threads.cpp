@@ -246,6 +246,30 @@ TEST(LogThreaded, StoppingTheWriterDrainsAndGoesSynchronous) {
   std::remove("stop.log");
 }
 
+// Lines of one thread keep their order while another thread switches the writer off and on: a line
+// posted synchronously must not pass that thread's lines still queued for the writer.
+TEST(LogThreaded, SwitchingTheWriterOnAndOffKeepsEachThreadsOrder) {
+  std::vector<int> next(4, 0);
+  {
+    qvo::Log log("switch.log", true, false);
+    log.activateModule("LOAD", true);
+    std::atomic<bool> posting{true};
+    std::thread switcher([&] {
+      for (bool on = false; posting.load(); on = !on) {
+        log.setThreadedLog(on);
+        std::this_thread::yield();
+      }
+    });
+    postNumbered(log, 4, 20000);
+    posting.store(false);
+    switcher.join();
+    log.sync();
+    checkRecords(readText("switch.log"), next, true);
+  }
+  for (int t = 0; t < 4; ++t) EXPECT_EQ(next[t], 20000) << "thread " << t;
+  std::remove("switch.log");
+}
+
 TEST(LogThreaded, QueueLimitBoundsAndMessages) {
   struct Case {
     unsigned int size;

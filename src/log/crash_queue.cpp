@@ -82,7 +82,10 @@ CrashQueue::Block* CrashQueue::newTail(std::size_t minSize) {
     m_head.store(block, std::memory_order_release);
   m_tail = block;
   m_tailOpen = true;
-  if (m_untaken == nullptr) m_untaken = block;
+  if (m_untaken == nullptr) {
+    m_untaken = block;
+    m_holdsUntaken.store(true, std::memory_order_release);
+  }
   return block;
 }
 
@@ -94,6 +97,7 @@ CrashQueue::Range CrashQueue::take() {
     if (b == range.last) break;
   }
   m_untaken = nullptr;
+  m_holdsUntaken.store(false, std::memory_order_release);
   m_tailOpen = false;  // the next line starts a new block: the taken ones no longer change
   m_queued = 0;
   return range;

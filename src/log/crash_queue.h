@@ -18,7 +18,7 @@ class LogOutput;
 // the back-end's queue lock; each block publishes the length of its whole lines (`committed`) with a
 // release store after the bytes are copied, so a reader that follows the chain never sees a cut line.
 // A thread that writes (the writer, or one that drains) takes every untaken block at once (`take`,
-// under the queue lock) and writes them under the file lock; after every write call it publishes in
+// under the queue lock and the file lock) and writes them before it lets the file lock go; after every write call it publishes in
 // the block how far the output has taken it (`written`). The chain keeps a block until it is wholly
 // written, then recycles it; a recycled block is freed only when no crash is in progress, and blocks
 // kept for reuse are freed with the queue.
@@ -44,7 +44,11 @@ class CrashQueue {
   // Under the queue lock.
   void append(std::string_view line);
   bool empty() const { return m_untaken == nullptr; }
+  // The same answer without the queue lock: every take happens under the file lock too, so a thread
+  // that holds the file lock and reads false knows that no line waits to be written before its own.
+  bool holdsUntaken() const { return m_holdsUntaken.load(std::memory_order_acquire); }
   std::size_t queuedBytes() const { return m_queued; }
+  // Also under the file lock, which stays taken until the range is written.
   Range take();
   // Frees the blocks kept for reuse (a back-end that is shut down but whose memory stays).
   void releaseSpare();
@@ -79,6 +83,7 @@ class CrashQueue {
   Block* m_tail = nullptr;              // newest block
   bool m_tailOpen = false;              // lines may still be appended to m_tail
   Block* m_untaken = nullptr;           // oldest block not yet taken for writing
+  std::atomic<bool> m_holdsUntaken{false};  // m_untaken != nullptr, stored under the queue lock
   std::size_t m_queued = 0;             // bytes not yet taken
   Block* m_spare = nullptr;             // blocks kept for reuse
   std::size_t m_spareCount = 0;

@@ -27,9 +27,11 @@ class ProcessLogPin;
 // Locks, always taken in this order: the exit list's lock, m_writerControl, m_queueLock, m_fileLock.
 // - m_queueLock guards the queue and the writer's flags.
 // - m_fileLock guards the output, its names and counters, and every write to it.
-// A batch of lines is taken out of the queue and m_fileLock is taken before m_queueLock is released,
-// so batches reach the output in the order they left the queue, and whoever drains the queue waits
-// for the batch that another thread (the writer) is writing: lines never overtake each other.
+// A batch of lines is taken out of the queue under both locks, and m_fileLock is held until the batch
+// is written, so batches reach the output in the order they left the queue, and whoever drains the
+// queue waits for the batch that another thread (the writer) is writing. A synchronous line takes
+// m_fileLock alone: finding the queue empty under it, no earlier line can still be on its way, so the
+// line is written at once; otherwise it joins the queue's end. Lines never overtake each other.
 class LogImplementation {
  public:
   static constexpr std::uint32_t kLargestFileSize = 4294967196u;  // 2^32 - 100
@@ -102,7 +104,8 @@ class LogImplementation {
   }
   bool rollOver();  // rollover.cpp
 
-  // Takes every queued line and writes it: m_fileLock is taken before `queueLock` is released.
+  // Takes every queued line and writes it: m_fileLock is taken before the lines are taken and
+  // `queueLock` is released.
   void drainLocked(std::unique_lock<std::mutex>& queueLock);
   // Under m_queueLock: starts the writer thread; on failure the log goes synchronous.
   bool launchWriterLocked();

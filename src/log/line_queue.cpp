@@ -7,6 +7,16 @@ namespace qvo {
 
 void LogImplementation::post(std::string_view line, bool flushNow) {
   if (line.empty()) return;
+  if (flushNow || !m_threaded.load(std::memory_order_relaxed)) {
+    // The common synchronous case: with nothing queued, the line goes straight from the caller's
+    // buffer under the file's lock alone, so concurrent callers wait on one lock, not two.
+    std::lock_guard<std::mutex> file(m_fileLock);
+    if (!m_queue.holdsUntaken()) {
+      std::size_t size = line.size();
+      writeLines(line.data(), &size, 1);
+      return;
+    }
+  }
   std::unique_lock<std::mutex> queue(m_queueLock);
   if (!flushNow && m_threaded.load(std::memory_order_relaxed)) {
     m_queue.append(line);
@@ -28,16 +38,9 @@ void LogImplementation::post(std::string_view line, bool flushNow) {
     }
     return;
   }
-  if (!m_queue.empty()) {
-    m_queue.append(line);
-    drainLocked(queue);
-    return;
-  }
-  // The common synchronous case: nothing waits, so the line goes straight from the caller's buffer.
-  std::lock_guard<std::mutex> file(m_fileLock);
-  queue.unlock();
-  std::size_t size = line.size();
-  writeLines(line.data(), &size, 1);
+  // Lines wait (or the writer stopped meanwhile): this one goes after them.
+  m_queue.append(line);
+  drainLocked(queue);
 }
 
 void LogImplementation::drain() {
@@ -46,8 +49,8 @@ void LogImplementation::drain() {
 }
 
 void LogImplementation::drainLocked(std::unique_lock<std::mutex>& queueLock) {
-  CrashQueue::Range range = m_queue.take();
   std::lock_guard<std::mutex> file(m_fileLock);
+  CrashQueue::Range range = m_queue.take();
   queueLock.unlock();
   writeTaken(range, false);
 }

@@ -78,9 +78,9 @@ void LogImplementation::writeBatches() {
     }
     m_writerIdle = false;
     if (m_stopWriter) return;  // lines still queued are written by the stopping thread
-    CrashQueue::Range range = m_queue.take();
     {
       std::lock_guard<std::mutex> file(m_fileLock);
+      CrashQueue::Range range = m_queue.take();
       queue.unlock();
       writeTaken(range, true);
     }
