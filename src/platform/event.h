@@ -14,8 +14,9 @@ using EventHandle = void*;
 // function below accepts it and does nothing (eventIsSet and eventWait answer false).
 constexpr EventHandle kNoEvent = nullptr;
 
-// Who waits for the event. Windows makes no difference; on POSIX an event that pipe operations watch
-// carries a descriptor that poll() can wait on together with the pipe's socket.
+// Who waits for the event. An event that only threads wait on is cheapest in user space; one that pipe
+// operations watch is what the system waits on together with the pipe (Windows: a kernel event handle,
+// given straight to WaitForMultipleObjects; POSIX: a descriptor that poll() watches beside the socket).
 enum class EventWaiters { threads, threadsAndPipes };
 
 // A new event, not set; kNoEvent when the system cannot create one.
