@@ -171,4 +171,12 @@ TEST(StringArray, LongDegenerateTextsParseCompletely) {
   std::string many;
   for (int i = 0; i < 100000; ++i) many += "\"1\"|";
   EXPECT_EQ(CQVOString(many).ConvertToLongVector(), std::vector<long>(100000, 1));
+  // Elements that get shorter as the text goes on, and the other way round: every one is read.
+  for (bool shortFirst : {false, true}) {
+    std::vector<double> expected;
+    for (int i = 0; i < 30000; ++i) expected.push_back((i < 15000) == shortFirst ? 5.0 : -12345.6789012345 - i);
+    std::vector<double> const parsed = CQVOString(expected).ConvertToDoubleVector();
+    ASSERT_EQ(parsed.size(), expected.size()) << shortFirst;
+    for (std::size_t i = 0; i < parsed.size(); ++i) ASSERT_NEAR(parsed[i], expected[i], 1e-9) << i;
+  }
 }

@@ -212,6 +212,16 @@ std::size_t countByte(char const* text, std::size_t length, char c) {
   return total;
 }
 
+constexpr std::size_t kSampleBytes = 4096;
+
+// How many elements `bytes` more of text may hold when `elements` took `seen` bytes: the same density
+// and a sixteenth more, at least a few.
+std::size_t expectedElements(std::size_t bytes, std::size_t seen, std::size_t elements) {
+  double const perByte = seen == 0 ? 0.5 : static_cast<double>(elements) / static_cast<double>(seen);
+  double const guess = static_cast<double>(bytes) * perByte * 1.0625 + 8;
+  return static_cast<std::size_t>(std::min(guess, static_cast<double>(bytes / 2 + 2)));
+}
+
 // Parses every element: plain(first, last, value, stop) may read a number right at the front of the rest
 // (returning false when it cannot); convert(first, last) turns any element text into a value.
 template <typename T, typename Plain, typename Convert>
@@ -221,13 +231,23 @@ std::vector<T> parseArray(char const* text, std::uint32_t length, Plain plain, C
     result.push_back(convert(text, text));
     return result;
   }
-  if constexpr (std::is_arithmetic_v<T>) {
-    // One element per bar at most, and one more: the vector is sized once instead of growing step by step.
-    std::size_t const bars = countByte(text, length, kBar);
-    result.reserve(std::min(bars + 1, result.max_size()));
-  }
   ElementWalker walker(text, length);
+  if constexpr (std::is_arithmetic_v<T>) {
+    // Sized from the elements of a first stretch of the text rather than by counting every bar, which
+    // would read a long text twice. Each time the guess runs out, the same guess over the rest of the
+    // text, from the element length seen so far, sizes it again, by half its size at least, so that a
+    // text whose elements shorten as it goes still costs a bounded number of moves.
+    std::size_t const sample = std::min<std::size_t>(length, kSampleBytes);
+    result.reserve(expectedElements(length, sample, countByte(text, sample, kBar) + 1));
+  }
   do {
+    if constexpr (std::is_arithmetic_v<T>) {
+      if (result.size() == result.capacity()) {
+        std::size_t const read = static_cast<std::size_t>(walker.front() - text);
+        std::size_t const more = std::max(result.size() / 2, expectedElements(length - read, read, result.size()));
+        result.reserve(result.size() + more);
+      }
+    }
     T value{};
     char const* stop = nullptr;
     if (plain(walker.front(), walker.end(), value, &stop) && walker.takePlain(stop)) {
