@@ -26,6 +26,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -95,7 +96,7 @@ void BM_spdlog_SyncTrace(benchmark::State& state) { spdlogSync(state); }
 // line ends are those the log's text-mode file hands to the system (carriage return + line feed).
 HANDLE g_file = INVALID_HANDLE_VALUE;
 
-void floorSync(benchmark::State& state) {
+void floorSync(benchmark::State& state, std::mutex* lock) {
   if (state.thread_index() == 0) {
     g_file = ::CreateFileA("floor.log", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -103,6 +104,7 @@ void floorSync(benchmark::State& state) {
         "\r\nINFO BENCH PID(12345) THR(MAIN) : bench.cpp - 42 : 04 Dec 2026 16:03:46.007\r\n\t" + kText + "\r\n";
   }
   for (auto _ : state) {
+    std::unique_lock<std::mutex> hold = lock != nullptr ? std::unique_lock<std::mutex>(*lock) : std::unique_lock<std::mutex>();
     DWORD written = 0;
     if (!::WriteFile(g_file, g_floorLine.data(), static_cast<DWORD>(g_floorLine.size()), &written, nullptr)) {
       state.SkipWithError("write failed");
@@ -114,12 +116,13 @@ void floorSync(benchmark::State& state) {
 #else
 int g_fd = -1;
 
-void floorSync(benchmark::State& state) {
+void floorSync(benchmark::State& state, std::mutex* lock) {
   if (state.thread_index() == 0) {
     g_fd = ::open("floor.log", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     g_floorLine = "\nINFO BENCH PID(12345) THR(MAIN) : bench.cpp - 42 : 04 Dec 2026 16:03:46.007\n\t" + kText + "\n";
   }
   for (auto _ : state) {
+    std::unique_lock<std::mutex> hold = lock != nullptr ? std::unique_lock<std::mutex>(*lock) : std::unique_lock<std::mutex>();
     if (::write(g_fd, g_floorLine.data(), g_floorLine.size()) < 0) state.SkipWithError("write failed");
   }
   state.SetItemsProcessed(state.iterations());
@@ -127,8 +130,14 @@ void floorSync(benchmark::State& state) {
 }
 #endif
 
-void BM_floor_SyncWrite(benchmark::State& state) { floorSync(state); }
-void BM_floor_SyncTrace(benchmark::State& state) { floorSync(state); }
+void BM_floor_SyncWrite(benchmark::State& state) { floorSync(state, nullptr); }
+void BM_floor_SyncTrace(benchmark::State& state) { floorSync(state, nullptr); }
+
+// The floor with the one thing a log that keeps its lines in order adds to it: a lock around each write,
+// so that threads take turns. Under Wine a turn that has to wait costs a request to Wine's server.
+std::mutex g_floorLock;
+void BM_lockedfloor_SyncWrite(benchmark::State& state) { floorSync(state, &g_floorLock); }
+void BM_lockedfloor_SyncTrace(benchmark::State& state) { floorSync(state, &g_floorLock); }
 
 // --- threaded ---------------------------------------------------------------------------------
 
@@ -344,9 +353,11 @@ void BM_member_StaticWrite(benchmark::State& state) {
 BENCHMARK(BM_qvo_SyncWrite)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_spdlog_SyncWrite)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_floor_SyncWrite)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_lockedfloor_SyncWrite)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_qvo_SyncTrace)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_spdlog_SyncTrace)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_floor_SyncTrace)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_lockedfloor_SyncTrace)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_qvo_Threaded)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_spdlog_Threaded)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_qvo_Disabled)->Threads(1)->Threads(4)->UseRealTime();
@@ -372,5 +383,8 @@ int main(int argc, char** argv) {
 #else
   char const* const floor = "one write(2) per line";
 #endif
-  return runBenchmarks(argc, argv, {{"floor", floor}, {"member", "the same log's member write"}});
+  return runBenchmarks(argc, argv,
+                       {{"floor", floor},
+                        {"lockedfloor", "the floor's write under a std::mutex, so that threads take turns"},
+                        {"member", "the same log's member write"}});
 }

@@ -127,14 +127,6 @@ unsigned long parseUnsigned(char const* first, char const* last, int* error, cha
   return negative ? 0UL - magnitude : magnitude;
 }
 
-bool parsePlainDouble(char const* first, char const* last, double& value, char const** stop) {
-  if (first == last || !((*first >= '0' && *first <= '9') || *first == '-' || *first == '.')) return false;
-  auto r = std::from_chars(first, last, value, std::chars_format::general);
-  if (r.ec != std::errc() || !std::isnormal(value)) return false;
-  *stop = r.ptr;
-  return true;
-}
-
 double parseDouble(char const* first, char const* last, int* error) {
   char const* p = skipBlanks(first, last);
   char const* q = p;

@@ -2,6 +2,8 @@
 #ifndef QVOBASE_CORE_NUMBER_TEXT_H
 #define QVOBASE_CORE_NUMBER_TEXT_H
 
+#include <charconv>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -204,7 +206,14 @@ double parseDouble(char const* first, char const* last, int* error);
 // The common case of parseDouble without any runtime call: a decimal number starting right at first (a
 // digit, "-" or ".") whose value is a normal double. Returns false, leaving the work to parseDouble, for
 // anything else; on success *stop is the end of the number.
-bool parsePlainDouble(char const* first, char const* last, double& value, char const** stop);
+// Inline, as the array parse calls it once per element.
+inline bool parsePlainDouble(char const* first, char const* last, double& value, char const** stop) {
+  if (first == last || !((*first >= '0' && *first <= '9') || *first == '-' || *first == '.')) return false;
+  auto r = std::from_chars(first, last, value, std::chars_format::general);
+  if (r.ec != std::errc() || !std::isnormal(value)) return false;
+  *stop = r.ptr;
+  return true;
+}
 
 }  // namespace qvo::strings
 
