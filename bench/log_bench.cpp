@@ -18,6 +18,10 @@
 #include <spdlog/spdlog.h>
 
 #if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -91,6 +95,7 @@ void BM_spdlog_SyncWrite(benchmark::State& state) { spdlogSync(state); }
 void BM_spdlog_SyncTrace(benchmark::State& state) { spdlogSync(state); }
 
 // One system write per line of the bytes of a qvo record: what any synchronous log must at least pay.
+std::mutex g_floorLock;  // taken by the peers whose threads take turns
 #if defined(_WIN32)
 // Windows: WriteFile on a file opened as the log opens its own, shared for reading and writing; the
 // line ends are those the log's text-mode file hands to the system (carriage return + line feed).
@@ -113,6 +118,24 @@ void floorSync(benchmark::State& state, std::mutex* lock) {
   state.SetItemsProcessed(state.iterations());
   if (state.thread_index() == 0) ::CloseHandle(g_file);
 }
+
+// The same line through the C runtime's text-mode descriptor, as the log writes its file: the runtime
+// turns each line feed into carriage return + line feed before its WriteFile.
+void BM_crtfloor_SyncWrite(benchmark::State& state) {
+  static int fd = -1;
+  static std::string line;
+  if (state.thread_index() == 0) {
+    fd = ::_sopen("crtfloor.log", _O_WRONLY | _O_CREAT | _O_TRUNC | _O_TEXT, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+    line = "\nINFO BENCH PID(12345) THR(MAIN) : bench.cpp - 42 : 04 Dec 2026 16:03:46.007\n\t" + kText + "\n";
+  }
+  for (auto _ : state) {
+    std::lock_guard<std::mutex> hold(g_floorLock);
+    if (::_write(fd, line.data(), static_cast<unsigned>(line.size())) < 0) state.SkipWithError("write failed");
+  }
+  state.SetItemsProcessed(state.iterations());
+  if (state.thread_index() == 0) ::_close(fd);
+}
+void BM_crtfloor_SyncTrace(benchmark::State& state) { BM_crtfloor_SyncWrite(state); }
 #else
 int g_fd = -1;
 
@@ -135,7 +158,6 @@ void BM_floor_SyncTrace(benchmark::State& state) { floorSync(state, nullptr); }
 
 // The floor with the one thing a log that keeps its lines in order adds to it: a lock around each write,
 // so that threads take turns. Under Wine a turn that has to wait costs a request to Wine's server.
-std::mutex g_floorLock;
 void BM_lockedfloor_SyncWrite(benchmark::State& state) { floorSync(state, &g_floorLock); }
 void BM_lockedfloor_SyncTrace(benchmark::State& state) { floorSync(state, &g_floorLock); }
 
@@ -354,10 +376,16 @@ BENCHMARK(BM_qvo_SyncWrite)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_spdlog_SyncWrite)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_floor_SyncWrite)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_lockedfloor_SyncWrite)->Threads(1)->Threads(4)->UseRealTime();
+#if defined(_WIN32)
+BENCHMARK(BM_crtfloor_SyncWrite)->Threads(1)->Threads(4)->UseRealTime();
+#endif
 BENCHMARK(BM_qvo_SyncTrace)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_spdlog_SyncTrace)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_floor_SyncTrace)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_lockedfloor_SyncTrace)->Threads(1)->Threads(4)->UseRealTime();
+#if defined(_WIN32)
+BENCHMARK(BM_crtfloor_SyncTrace)->Threads(1)->Threads(4)->UseRealTime();
+#endif
 BENCHMARK(BM_qvo_Threaded)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_spdlog_Threaded)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_qvo_Disabled)->Threads(1)->Threads(4)->UseRealTime();
@@ -386,5 +414,8 @@ int main(int argc, char** argv) {
   return runBenchmarks(argc, argv,
                        {{"floor", floor},
                         {"lockedfloor", "the floor's write under a std::mutex, so that threads take turns"},
+#if defined(_WIN32)
+                        {"crtfloor", "lockedfloor through the runtime's text-mode _write, as the log's file"},
+#endif
                         {"member", "the same log's member write"}});
 }
