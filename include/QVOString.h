@@ -116,9 +116,15 @@ class QVO_API String {
   String& operator+=(char c) {
     std::uint32_t const length = m_length;
     if (m_capacity - length > 1) {
-      // The byte and the new terminator in one store.
-      char const pair[2] = {c, '\0'};
-      std::memcpy(m_buffer + length, pair, 2);
+      // The byte and the new terminator in one two-byte store, the pair made as a number so that no
+      // iteration of an appending loop waits for the previous one's register.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+      std::uint16_t const pair = static_cast<unsigned char>(c);
+      std::memcpy(m_buffer + length, &pair, 2);
+#else
+      m_buffer[length] = c;
+      m_buffer[length + 1] = '\0';
+#endif
       m_length = length + 1;
     } else {
       appendGrowing(c);
