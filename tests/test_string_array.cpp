@@ -121,10 +121,13 @@ TEST(StringArray, RoundTripsEveryElementType) {
 // Texts of any bytes parse to what the documented cut-from-the-front steps give, never failing.
 TEST(StringArray, AnyTextParsesLikeCuttingFromTheFront) {
   std::mt19937 random(2024);
-  char const alphabet[] = {'1', '2', '-', ' ', '|', '|', '"', '\0', '\t', 'x', '\xE9', '.', '5', 'e', '0', '+', '9'};
-  std::uniform_int_distribution<int> pick(0, sizeof alphabet - 1);
-  std::uniform_int_distribution<int> size(0, 24);
-  for (int round = 0; round < 20000; ++round) {
+  // Any bytes, then long runs of digits (numbers read eight digits at a time, up to and past the width
+  // of a long, cut by a bar, a sign or a letter anywhere).
+  std::string const alphabets[] = {std::string("12- ||\"\0\tx\xE9.5e0+9", 17), "1234567890987654321|-x"};
+  for (int round = 0; round < 40000; ++round) {
+    std::string const& alphabet = alphabets[round % 2];
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> size(0, round % 2 == 0 ? 24 : 64);
     std::string bytes(static_cast<std::size_t>(size(random)), ' ');
     for (char& c : bytes) c = alphabet[pick(random)];
     CQVOString const text(bytes.data(), static_cast<unsigned>(bytes.size()));
