@@ -3,6 +3,7 @@
 #define QVOBASE_CORE_NUMBER_TEXT_H
 
 #include <charconv>
+#include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -231,9 +232,49 @@ double parseDouble(char const* first, char const* last, int* error);
 // The common case of parseDouble without any runtime call: a decimal number starting right at first (a
 // digit, "-" or ".") whose value is a normal double. Returns false, leaving the work to parseDouble, for
 // anything else; on success *stop is the end of the number.
+// Exact powers of ten as doubles: 10^22 is the largest that a double holds exactly.
+inline constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The usual array element, "[-]digits[.digits]" with at most 15 digits in all and no exponent, read
+// without a library call: its digits make an integer that a double holds exactly, and one division by
+// an exact power of ten rounds correctly, so the value is the one strtod gives. Only where doubles are
+// computed in their own precision (not in the x87's wider registers, which would round twice).
+inline bool parseShortDecimal(char const* first, char const* last, double& value, char const** stop) {
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+  char const* p = first;
+  bool const negative = *p == '-';
+  if (negative) ++p;
+  std::uint64_t mantissa = 0;
+  char const* const integer = p;
+  for (; p < last && static_cast<unsigned>(*p - '0') < 10; ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  std::ptrdiff_t digits = p - integer;
+  std::ptrdiff_t decimals = 0;
+  if (p < last && *p == '.') {
+    char const* const fraction = ++p;
+    for (; p < last && static_cast<unsigned>(*p - '0') < 10; ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    decimals = p - fraction;
+    digits += decimals;
+  }
+  if (digits == 0 || digits > 15 || mantissa == 0 || (p < last && (*p == 'e' || *p == 'E'))) return false;
+  double const magnitude = static_cast<double>(mantissa) / kExactPowersOfTen[decimals];
+  value = negative ? -magnitude : magnitude;
+  *stop = p;
+  return true;
+#else
+  (void)first;
+  (void)last;
+  (void)value;
+  (void)stop;
+  return false;
+#endif
+}
+
 // Inline, as the array parse calls it once per element.
 inline bool parsePlainDouble(char const* first, char const* last, double& value, char const** stop) {
   if (first == last || !((*first >= '0' && *first <= '9') || *first == '-' || *first == '.')) return false;
+  if (parseShortDecimal(first, last, value, stop)) return true;
   auto r = std::from_chars(first, last, value, std::chars_format::general);
   if (r.ec != std::errc() || !std::isnormal(value)) return false;
   *stop = r.ptr;
