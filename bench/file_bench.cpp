@@ -1,6 +1,7 @@
 // Benchmarks of the file classes beside their standard peers: whole-file copy against
 // std::filesystem::copy_file, line reading against std::getline, 64 KiB block access against
-// fread/fwrite; on Windows also the copy against CopyFileA (peer "win32"). The files are made in the working directory on first use and removed at the end.
+// fread/fwrite; on Windows also the copy against CopyFileA (peer "win32"). The files are made in the
+// working directory on first use and removed at the end.
 #include <benchmark/benchmark.h>
 
 #if defined(_WIN32)

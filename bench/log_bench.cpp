@@ -95,63 +95,72 @@ void BM_spdlog_SyncWrite(benchmark::State& state) { spdlogSync(state); }
 void BM_spdlog_SyncTrace(benchmark::State& state) { spdlogSync(state); }
 
 // One system write per line of the bytes of a qvo record: what any synchronous log must at least pay.
-std::mutex g_floorLock;  // taken by the peers whose threads take turns
+// The platform part opens the file for one run, writes the line once and closes the file.
+std::string floorLine(char const* lineEnd) {
+  return std::string(lineEnd) + "INFO BENCH PID(12345) THR(MAIN) : bench.cpp - 42 : 04 Dec 2026 16:03:46.007" +
+         lineEnd + "\t" + kText + lineEnd;
+}
+
 #if defined(_WIN32)
-// Windows: WriteFile on a file opened as the log opens its own, shared for reading and writing; the
-// line ends are those the log's text-mode file hands to the system (carriage return + line feed).
+// Windows: WriteFile on a file opened as the log opens its own, shared for reading and writing, with the
+// line ends the log's text-mode file hands to the system (carriage return + line feed); or the line
+// through the C runtime's text-mode descriptor, as the log writes its file, which turns each line feed
+// into carriage return + line feed before its WriteFile.
+enum class FloorCall { system, runtime };
 HANDLE g_file = INVALID_HANDLE_VALUE;
-
-void floorSync(benchmark::State& state, std::mutex* lock) {
-  if (state.thread_index() == 0) {
-    g_file = ::CreateFileA("floor.log", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    g_floorLine =
-        "\r\nINFO BENCH PID(12345) THR(MAIN) : bench.cpp - 42 : 04 Dec 2026 16:03:46.007\r\n\t" + kText + "\r\n";
-  }
-  for (auto _ : state) {
-    std::unique_lock<std::mutex> hold = lock != nullptr ? std::unique_lock<std::mutex>(*lock) : std::unique_lock<std::mutex>();
-    DWORD written = 0;
-    if (!::WriteFile(g_file, g_floorLine.data(), static_cast<DWORD>(g_floorLine.size()), &written, nullptr)) {
-      state.SkipWithError("write failed");
-    }
-  }
-  state.SetItemsProcessed(state.iterations());
-  if (state.thread_index() == 0) ::CloseHandle(g_file);
-}
-
-// The same line through the C runtime's text-mode descriptor, as the log writes its file: the runtime
-// turns each line feed into carriage return + line feed before its WriteFile.
-void BM_crtfloor_SyncWrite(benchmark::State& state) {
-  static int fd = -1;
-  static std::string line;
-  if (state.thread_index() == 0) {
-    fd = ::_sopen("crtfloor.log", _O_WRONLY | _O_CREAT | _O_TRUNC | _O_TEXT, _SH_DENYNO, _S_IREAD | _S_IWRITE);
-    line = "\nINFO BENCH PID(12345) THR(MAIN) : bench.cpp - 42 : 04 Dec 2026 16:03:46.007\n\t" + kText + "\n";
-  }
-  for (auto _ : state) {
-    std::lock_guard<std::mutex> hold(g_floorLock);
-    if (::_write(fd, line.data(), static_cast<unsigned>(line.size())) < 0) state.SkipWithError("write failed");
-  }
-  state.SetItemsProcessed(state.iterations());
-  if (state.thread_index() == 0) ::_close(fd);
-}
-void BM_crtfloor_SyncTrace(benchmark::State& state) { BM_crtfloor_SyncWrite(state); }
-#else
 int g_fd = -1;
 
-void floorSync(benchmark::State& state, std::mutex* lock) {
-  if (state.thread_index() == 0) {
-    g_fd = ::open("floor.log", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    g_floorLine = "\nINFO BENCH PID(12345) THR(MAIN) : bench.cpp - 42 : 04 Dec 2026 16:03:46.007\n\t" + kText + "\n";
+void openFloor(FloorCall call) {
+  if (call == FloorCall::runtime) {
+    g_fd = ::_sopen("crtfloor.log", _O_WRONLY | _O_CREAT | _O_TRUNC | _O_TEXT, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+    g_floorLine = floorLine("\n");
+  } else {
+    g_file = ::CreateFileA("floor.log", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    g_floorLine = floorLine("\r\n");
   }
+}
+
+bool writeFloor(FloorCall call) {
+  if (call == FloorCall::runtime)
+    return ::_write(g_fd, g_floorLine.data(), static_cast<unsigned>(g_floorLine.size())) >= 0;
+  DWORD written = 0;
+  return ::WriteFile(g_file, g_floorLine.data(), static_cast<DWORD>(g_floorLine.size()), &written, nullptr) != FALSE;
+}
+
+void closeFloor(FloorCall call) {
+  if (call == FloorCall::runtime)
+    ::_close(g_fd);
+  else
+    ::CloseHandle(g_file);
+}
+#else
+enum class FloorCall { system };
+int g_fd = -1;
+
+void openFloor(FloorCall) {
+  g_fd = ::open("floor.log", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  g_floorLine = floorLine("\n");
+}
+
+bool writeFloor(FloorCall) { return ::write(g_fd, g_floorLine.data(), g_floorLine.size()) >= 0; }
+
+void closeFloor(FloorCall) { ::close(g_fd); }
+#endif
+
+// `lock`, when given, is taken around each write, so that the threads take turns.
+void floorSync(benchmark::State& state, std::mutex* lock, FloorCall call = FloorCall::system) {
+  if (state.thread_index() == 0) openFloor(call);
   for (auto _ : state) {
-    std::unique_lock<std::mutex> hold = lock != nullptr ? std::unique_lock<std::mutex>(*lock) : std::unique_lock<std::mutex>();
-    if (::write(g_fd, g_floorLine.data(), g_floorLine.size()) < 0) state.SkipWithError("write failed");
+    std::unique_lock<std::mutex> hold;
+    if (lock != nullptr) hold = std::unique_lock<std::mutex>(*lock);
+    if (!writeFloor(call)) state.SkipWithError("write failed");
   }
   state.SetItemsProcessed(state.iterations());
-  if (state.thread_index() == 0) ::close(g_fd);
+  if (state.thread_index() == 0) closeFloor(call);
 }
-#endif
+
+std::mutex g_floorLock;  // taken by the peers whose threads take turns
 
 void BM_floor_SyncWrite(benchmark::State& state) { floorSync(state, nullptr); }
 void BM_floor_SyncTrace(benchmark::State& state) { floorSync(state, nullptr); }
@@ -160,6 +169,10 @@ void BM_floor_SyncTrace(benchmark::State& state) { floorSync(state, nullptr); }
 // so that threads take turns. Under Wine a turn that has to wait costs a request to Wine's server.
 void BM_lockedfloor_SyncWrite(benchmark::State& state) { floorSync(state, &g_floorLock); }
 void BM_lockedfloor_SyncTrace(benchmark::State& state) { floorSync(state, &g_floorLock); }
+#if defined(_WIN32)
+void BM_crtfloor_SyncWrite(benchmark::State& state) { floorSync(state, &g_floorLock, FloorCall::runtime); }
+void BM_crtfloor_SyncTrace(benchmark::State& state) { floorSync(state, &g_floorLock, FloorCall::runtime); }
+#endif
 
 // --- threaded ---------------------------------------------------------------------------------
 

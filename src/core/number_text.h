@@ -2,8 +2,8 @@
 #ifndef QVOBASE_CORE_NUMBER_TEXT_H
 #define QVOBASE_CORE_NUMBER_TEXT_H
 
-#include <charconv>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -41,8 +41,9 @@ inline constexpr std::uint64_t kPowersOfTen[] = {1ULL,
 
 inline unsigned decimalDigits(unsigned long long value) {
   value |= 1;  // 0 has one digit, as 1 has
-  unsigned const bits = value <= 0xFFFFFFFFu ? 32u - static_cast<unsigned>(__builtin_clz(static_cast<std::uint32_t>(value)))
-                                             : 64u - static_cast<unsigned>(__builtin_clzll(value));
+  unsigned const bits = value <= 0xFFFFFFFFu
+                            ? 32u - static_cast<unsigned>(__builtin_clz(static_cast<std::uint32_t>(value)))
+                            : 64u - static_cast<unsigned>(__builtin_clzll(value));
   unsigned const guess = (bits * 1233u) >> 12;  // floor(log10(2^bits))
   return guess + (value >= kPowersOfTen[guess] ? 1u : 0u);
 }
@@ -168,9 +169,6 @@ class RenderedText {
 // *stop, when given, receives the end of the number, or first when there was none (as strtol's endptr).
 long parseSigned(char const* first, char const* last, int* error, char const** stop = nullptr);
 unsigned long parseUnsigned(char const* first, char const* last, int* error, char const** stop = nullptr);
-// The common case of parseSigned and parseUnsigned without a call: at most 18 digits right at first (after
-// a "-" for the signed form), not followed by another digit, of a value that fits. Returns false, leaving
-// the work to the full parser, for anything else; on success *stop is the end of the number.
 
 // Eight bytes read as one little-endian word: whether all are digits, and their value as a number of
 // eight decimal digits (the first byte the most significant), by pairs, then fours, then all eight.
@@ -185,6 +183,9 @@ inline std::uint32_t eightDigitsValue(std::uint64_t word) {
   return static_cast<std::uint32_t>(word);
 }
 
+// The common case of parseSigned and parseUnsigned without a call: at most 18 digits right at first (after
+// a "-" for the signed form), not followed by another digit, of a value that fits. Returns false, leaving
+// the work to the full parser, for anything else; on success *stop is the end of the number.
 template <typename T>
 inline bool parsePlainInteger(char const* first, char const* last, T& value, char const** stop) {
   char const* p = first;
@@ -229,31 +230,33 @@ inline unsigned long parseUnsignedQuick(char const* first, char const* last, int
 // strtod: decimal forms are read with std::from_chars; hexadecimal, infinities, NaN, zero and results that
 // underflow or overflow go through the runtime's strtod so that its value and its errno are kept.
 double parseDouble(char const* first, char const* last, int* error);
-// The common case of parseDouble without any runtime call: a decimal number starting right at first (a
-// digit, "-" or ".") whose value is a normal double. Returns false, leaving the work to parseDouble, for
-// anything else; on success *stop is the end of the number.
+
 // Exact powers of ten as doubles: 10^22 is the largest that a double holds exactly.
-inline constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+inline constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                               1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Whether one division of doubles rounds once: doubles are computed in their own precision, not in the
+// x87's wider registers, which would round twice.
+inline constexpr bool kDivisionRoundsOnce = FLT_EVAL_METHOD == 0;
 
 // The usual array element, "[-]digits[.digits]" with at most 15 digits in all and no exponent, read
 // without a library call: its digits make an integer that a double holds exactly, and one division by
-// an exact power of ten rounds correctly, so the value is the one strtod gives. Only where doubles are
-// computed in their own precision (not in the x87's wider registers, which would round twice).
+// an exact power of ten rounds correctly, so the value is the one strtod gives (where kDivisionRoundsOnce).
 inline bool parseShortDecimal(char const* first, char const* last, double& value, char const** stop) {
-#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
-  char const* p = first;
-  bool const negative = *p == '-';
-  if (negative) ++p;
   std::uint64_t mantissa = 0;
-  char const* const integer = p;
-  for (; p < last && static_cast<unsigned>(*p - '0') < 10; ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  auto digitsFrom = [&mantissa, last](char const* p) {
+    for (; p < last && static_cast<unsigned>(*p - '0') < 10; ++p)
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    return p;
+  };
+  bool const negative = *first == '-';
+  char const* const integer = negative ? first + 1 : first;
+  char const* p = digitsFrom(integer);
   std::ptrdiff_t digits = p - integer;
   std::ptrdiff_t decimals = 0;
   if (p < last && *p == '.') {
-    char const* const fraction = ++p;
-    for (; p < last && static_cast<unsigned>(*p - '0') < 10; ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    char const* const fraction = p + 1;
+    p = digitsFrom(fraction);
     decimals = p - fraction;
     digits += decimals;
   }
@@ -262,19 +265,16 @@ inline bool parseShortDecimal(char const* first, char const* last, double& value
   value = negative ? -magnitude : magnitude;
   *stop = p;
   return true;
-#else
-  (void)first;
-  (void)last;
-  (void)value;
-  (void)stop;
-  return false;
-#endif
 }
 
-// Inline, as the array parse calls it once per element.
+// The common case of parseDouble without any runtime call: a decimal number starting right at first (a
+// digit, "-" or ".") whose value is a normal double. Returns false, leaving the work to parseDouble, for
+// anything else; on success *stop is the end of the number. Inline: the array parse calls it per element.
 inline bool parsePlainDouble(char const* first, char const* last, double& value, char const** stop) {
   if (first == last || !((*first >= '0' && *first <= '9') || *first == '-' || *first == '.')) return false;
-  if (parseShortDecimal(first, last, value, stop)) return true;
+  if constexpr (kDivisionRoundsOnce) {
+    if (parseShortDecimal(first, last, value, stop)) return true;
+  }
   auto r = std::from_chars(first, last, value, std::chars_format::general);
   if (r.ec != std::errc() || !std::isnormal(value)) return false;
   *stop = r.ptr;

@@ -188,30 +188,6 @@ class ElementWalker {
   std::string m_joined;
 };
 
-// How many bytes of [text, text + length) are c, eight at a time: a byte of w ^ c is zero where the text
-// holds c, and each lane of the sum gains its zero-byte flag, folded into the total before a lane can
-// reach 256.
-std::size_t countByte(char const* text, std::size_t length, char c) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-  std::uint64_t const pattern = kOnes * static_cast<unsigned char>(c);
-  std::size_t total = 0;
-  std::size_t i = 0;
-  while (length - i >= 8) {
-    std::uint64_t lanes = 0;
-    for (int round = 0; round < 255 && length - i >= 8; ++round, i += 8) {
-      std::uint64_t w;
-      std::memcpy(&w, text + i, 8);
-      std::uint64_t const x = w ^ pattern;
-      lanes += (~(((x & kLow7) + kLow7) | x) >> 7) & kOnes;  // 1 in each lane whose byte is zero
-    }
-    std::uint64_t const pairs = (lanes & 0x00FF00FF00FF00FFull) + ((lanes >> 8) & 0x00FF00FF00FF00FFull);
-    total += static_cast<std::size_t>((pairs * 0x0001000100010001ull) >> 48);
-  }
-  for (; i < length; ++i) total += text[i] == c ? 1 : 0;
-  return total;
-}
-
 constexpr std::size_t kSampleBytes = 4096;
 
 // How many elements `bytes` more of text may hold when `elements` took `seen` bytes: the same density
@@ -238,7 +214,7 @@ std::vector<T> parseArray(char const* text, std::uint32_t length, Plain plain, C
     // text, from the element length seen so far, sizes it again, by half its size at least, so that a
     // text whose elements shorten as it goes still costs a bounded number of moves.
     std::size_t const sample = std::min<std::size_t>(length, kSampleBytes);
-    result.reserve(expectedElements(length, sample, countByte(text, sample, kBar) + 1));
+    result.reserve(expectedElements(length, sample, static_cast<std::size_t>(std::count(text, text + sample, kBar)) + 1));
   }
   do {
     if constexpr (std::is_arithmetic_v<T>) {

@@ -82,22 +82,19 @@ CrashQueue::Block* CrashQueue::newTail(std::size_t minSize) {
     m_head.store(block, std::memory_order_release);
   m_tail = block;
   m_tailOpen = true;
-  if (m_untaken == nullptr) {
-    m_untaken = block;
-    m_holdsUntaken.store(true, std::memory_order_release);
-  }
+  if (m_untaken.load(std::memory_order_relaxed) == nullptr) m_untaken.store(block, std::memory_order_release);
   return block;
 }
 
 CrashQueue::Range CrashQueue::take() {
-  if (m_untaken == nullptr) return {};
-  Range range{m_untaken, m_tail};
+  Block* const untaken = m_untaken.load(std::memory_order_relaxed);
+  if (untaken == nullptr) return {};
+  Range range{untaken, m_tail};
   for (Block* b = range.first;; b = b->next.load(std::memory_order_relaxed)) {
     b->held.store(true, std::memory_order_relaxed);  // the queue lock orders it before recycleWritten
     if (b == range.last) break;
   }
-  m_untaken = nullptr;
-  m_holdsUntaken.store(false, std::memory_order_release);
+  m_untaken.store(nullptr, std::memory_order_release);
   m_tailOpen = false;  // the next line starts a new block: the taken ones no longer change
   m_queued = 0;
   return range;
@@ -107,7 +104,7 @@ CrashQueue::Range CrashQueue::take() {
 void CrashQueue::recycleWritten() {
   for (;;) {
     Block* head = m_head.load(std::memory_order_relaxed);
-    if (head == nullptr || head == m_untaken || (head == m_tail && m_tailOpen)) return;
+    if (head == nullptr || head == m_untaken.load(std::memory_order_relaxed) || (head == m_tail && m_tailOpen)) return;
     if (head->held.load(std::memory_order_acquire)) return;
     if (head->written.load(std::memory_order_acquire) != head->committed.load(std::memory_order_relaxed)) return;
     Block* next = head->next.load(std::memory_order_acquire);

@@ -18,8 +18,8 @@ class LogOutput;
 // the back-end's queue lock; each block publishes the length of its whole lines (`committed`) with a
 // release store after the bytes are copied, so a reader that follows the chain never sees a cut line.
 // A thread that writes (the writer, or one that drains) takes every untaken block at once (`take`,
-// under the queue lock and the file lock) and writes them before it lets the file lock go; after every write call it publishes in
-// the block how far the output has taken it (`written`). The chain keeps a block until it is wholly
+// under the queue lock and the file lock) and writes them before it lets the file lock go; after every
+// write call it publishes in the block how far the output has taken it (`written`). The chain keeps a block until it is wholly
 // written, then recycles it; a recycled block is freed only when no crash is in progress, and blocks
 // kept for reuse are freed with the queue.
 // The crash view (saveAtCrash) walks the chain from its first block and writes, from each block, the
@@ -43,10 +43,10 @@ class CrashQueue {
 
   // Under the queue lock.
   void append(std::string_view line);
-  bool empty() const { return m_untaken == nullptr; }
+  bool empty() const { return m_untaken.load(std::memory_order_relaxed) == nullptr; }
   // The same answer without the queue lock: every take happens under the file lock too, so a thread
   // that holds the file lock and reads false knows that no line waits to be written before its own.
-  bool holdsUntaken() const { return m_holdsUntaken.load(std::memory_order_acquire); }
+  bool holdsUntaken() const { return m_untaken.load(std::memory_order_acquire) != nullptr; }
   std::size_t queuedBytes() const { return m_queued; }
   // Also under the file lock, which stays taken until the range is written.
   Range take();
@@ -82,8 +82,7 @@ class CrashQueue {
   std::atomic<Block*> m_head{nullptr};  // oldest block still needed
   Block* m_tail = nullptr;              // newest block
   bool m_tailOpen = false;              // lines may still be appended to m_tail
-  Block* m_untaken = nullptr;           // oldest block not yet taken for writing
-  std::atomic<bool> m_holdsUntaken{false};  // m_untaken != nullptr, stored under the queue lock
+  std::atomic<Block*> m_untaken{nullptr};  // oldest block not yet taken; stored under the queue lock
   std::size_t m_queued = 0;             // bytes not yet taken
   Block* m_spare = nullptr;             // blocks kept for reuse
   std::size_t m_spareCount = 0;
@@ -119,7 +118,8 @@ void CrashQueue::writeRange(Range range, WriteBlock&& write) {
 
 template <typename WriteBytes>
 void CrashQueue::writeUnfinished(WriteBytes&& write) {
-  for (Block* b = m_head.load(std::memory_order_acquire); b != nullptr && b != m_untaken;
+  Block* const untaken = m_untaken.load(std::memory_order_acquire);
+  for (Block* b = m_head.load(std::memory_order_acquire); b != nullptr && b != untaken;
        b = b->next.load(std::memory_order_acquire)) {
     std::size_t const committed = b->committed.load(std::memory_order_acquire);
     std::size_t const written = b->written.load(std::memory_order_acquire);
