@@ -9,9 +9,11 @@
 #include <functional>
 #include <iomanip>
 #include <limits>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "QVOString.h"
@@ -61,6 +63,76 @@ TEST(StringStorage, CapacityFollowsHowTheStringWasBuilt) {
     EXPECT_EQ(s.capacity(), c.capacity) << c.name;
     ASSERT_NE(s.str(), nullptr) << c.name;
     EXPECT_EQ(s.str()[s.length()], '\0') << c.name;
+  }
+}
+
+// Released 16-byte buffers may be handed to the thread's next strings: each must still come up cleared
+// over its whole room, whichever way the string is built.
+TEST(StringStorage, ShortBuffersUsedBeforeReadAsZerosBehindTheText) {
+  const std::function<String()> builds[] = {
+      [] { return String(); },
+      [] { return String("ab"); },
+      [] { return String("abc", 1); },
+      [] { return String("abcdefghijklmnopqrstuvwxyz").substring(3, 2); },
+      [] { return String("x,yz").token(','); },
+      [] {
+        String s('q');
+        s += "0123456789abc";  // grown from capacity 3 to 16
+        return s;
+      },
+  };
+  for (std::size_t i = 0; i < std::size(builds); ++i) {
+    {
+      // Dirty every byte of a batch of 16-byte buffers, then release them.
+      std::vector<String> dirty(40);
+      for (String& d : dirty) {
+        d = "ZZZZZZZZZZZZZZZ";
+        ASSERT_EQ(d.capacity(), 16u);
+      }
+    }
+    // Built in place (a copy would take a buffer of its own): 40 at once, more than any thread keeps.
+    std::vector<std::unique_ptr<String>> fresh;
+    for (int k = 0; k < 40; ++k) fresh.emplace_back(new String(builds[i]()));
+    for (auto const& built : fresh) {
+      String const& s = *built;
+      ASSERT_EQ(s.capacity(), 16u) << "build " << i;
+      for (unsigned at = s.length(); at < s.capacity(); ++at) {
+        EXPECT_EQ(s.str()[at], '\0') << "build " << i << " byte " << at;
+      }
+    }
+  }
+}
+
+// Short strings made on one thread and released on another, by threads that then end: every text stays
+// its own (no buffer is handed to two strings) and what each thread keeps goes back when it ends.
+TEST(StringStorage, ShortStringsCrossThreadsThatEnd) {
+  constexpr int kThreads = 4;
+  constexpr int kStrings = 500;
+  std::vector<std::vector<String>> made(kThreads);
+  for (int round = 0; round < 3; ++round) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([&, t] {
+        std::vector<String> mine;
+        for (int i = 0; i < kStrings; ++i) {
+          String line("a,b,c");
+          String token = line.token(',');
+          mine.push_back(String(std::to_string(t * kStrings + i).c_str()));
+          EXPECT_EQ(bytes(token), "a");
+        }
+        made[t].swap(mine);
+      });
+    }
+    for (std::thread& th : threads) th.join();
+    for (int t = 0; t < kThreads; ++t) {
+      for (int i = 0; i < kStrings; ++i) ASSERT_EQ(bytes(made[t][i]), std::to_string(t * kStrings + i));
+    }
+    // The strings of this round are released by yet another thread.
+    std::vector<std::vector<String>> old(kThreads);
+    old.swap(made);
+    made.assign(kThreads, {});
+    std::thread releaser([&old] { old.clear(); });
+    releaser.join();
   }
 }
 

@@ -1,6 +1,5 @@
 // EQVO::String storage: construction, growth, assignment, index access, appending, insertion, erasure.
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -13,22 +12,6 @@
 namespace EQVO {
 
 unsigned int String::ms_defaultCapacity = 16;
-
-namespace detail {
-
-namespace {
-std::atomic<std::size_t> g_textLimit{0};  // 0: no limit
-}  // namespace
-
-char* newText(std::size_t size) {
-  std::size_t const limit = g_textLimit.load(std::memory_order_relaxed);
-  if (limit != 0 && size > limit) throw std::bad_alloc();
-  return new char[size];
-}
-
-void limitTextAllocation(std::size_t bytes) { g_textLimit.store(bytes, std::memory_order_relaxed); }
-
-}  // namespace detail
 
 namespace {
 
@@ -80,7 +63,7 @@ String::String(char c) : m_length(0), m_capacity(0), m_buffer(nullptr) { *this =
 
 String::String(unsigned char c) : m_length(0), m_capacity(0), m_buffer(nullptr) { *this = c; }
 
-String::~String() { delete[] m_buffer; }
+String::~String() { detail::releaseText(m_buffer, m_capacity); }
 
 char* String::grow(std::uint32_t needed) {
   if (needed <= m_capacity) return nullptr;

@@ -1,4 +1,5 @@
-// Where every string text buffer comes from, and the hook that makes that allocation fail in tests.
+// Where every string text buffer comes from and goes back to, and the hook that makes that allocation fail
+// in tests. Defined in text_alloc.cpp.
 #ifndef QVOBASE_CORE_TEXT_ALLOC_H
 #define QVOBASE_CORE_TEXT_ALLOC_H
 
@@ -14,6 +15,10 @@ namespace EQVO::detail {
 // is not there (or when the test limit below refuses it). Every operation allocates before it changes
 // the string, so a failed allocation leaves the old text as it was.
 char* newText(std::size_t size);
+
+// Releases a buffer of `capacity` bytes that newText gave (null does nothing). A 16-byte buffer may be
+// kept for the thread's next string instead of going back to the allocator.
+void releaseText(char* text, std::uint32_t capacity) noexcept;
 
 // The capacity that growth gives a buffer of `capacity` bytes asked for `needed` bytes (more than it has):
 // a little over twice the old size, or what is needed when that is more, within 32 bits.
