@@ -134,8 +134,11 @@ bool CQVOFile::Open(char const* access, char type, int share) {
     if (!qvo::platform::pathExists(full.c_str())) {
       m_strAccess = "w+";
       mode = std::string("w+") + typeLetter;
-      // The object's sharing value holds for the created file too.
-      m_pFile = qvo::platform::openFile(full.c_str(), mode.c_str(), sharing);
+      // Shared for reading and writing when the object's sharing value asks for it, else with the
+      // runtime's own sharing, as a plain fopen creates files.
+      m_pFile = qvo::platform::openFile(
+          full.c_str(), mode.c_str(),
+          m_iShare == 1 ? qvo::platform::FileShare::DenyNone : qvo::platform::FileShare::RuntimeDefault);
     } else {
       errno = error;
     }

@@ -1,6 +1,9 @@
 // CQVONamedPipe: names, shape and peer of a named-pipe connection, the message read, the process-wide
 // creation lock, and the factory CQVOFactory.
 #include "QVOPipe.h"
+
+#include <cerrno>
+
 #include "platform/pipe.h"
 
 namespace {
@@ -65,6 +68,8 @@ bool CQVONamedPipe::closeChannels(void* single, void* input, void* output, bool&
 void CQVONamedPipe::releaseChannels(void*& single, void*& input, void*& output, bool& holdsHandles) {
   if (!holdsHandles) return;
   holdsHandles = false;
+  // A failed Open releases what it had opened: the cause of the failure stays in errno.
+  int const cause = errno;
   void* handles[3] = {single, input, output};
   for (int i = 0; i < 3; ++i) {
     bool seen = false;
@@ -73,6 +78,7 @@ void CQVONamedPipe::releaseChannels(void*& single, void*& input, void*& output, 
   }
   single = input = output = qvo::platform::invalidPipeHandle();
   IsOpen(false);
+  errno = cause;
 }
 
 CQVONamedPipe::~CQVONamedPipe() = default;

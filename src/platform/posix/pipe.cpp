@@ -599,8 +599,11 @@ bool pipeWaitAvailable(char const* nativeName) {
 }
 
 bool socketWaitReadable(int socket, long timeoutMs) {
-  // poll, not select: an fd_set cannot hold a descriptor below 0 or at or above FD_SETSIZE.
-  if (socket < 0 || ::fcntl(socket, F_GETFD) < 0) return true;
+  // As on Windows, where only a socket can be waited for: any other value (no open descriptor, or one
+  // that is no socket) gives true. poll, not select: an fd_set cannot hold a descriptor below 0 or at or
+  // above FD_SETSIZE.
+  struct stat st;
+  if (socket < 0 || ::fstat(socket, &st) != 0 || !S_ISSOCK(st.st_mode)) return true;
   return waitReady(socket, POLLIN, -1, timeoutMs) != ETIMEDOUT;
 }
 
