@@ -968,6 +968,31 @@ TEST(StringNumber, ConversionOperators) {
   EXPECT_EQ(static_cast<unsigned short>(String("70000")), 4464);
   EXPECT_EQ(static_cast<int>(String(" -42")), -42);
   EXPECT_EQ(static_cast<unsigned int>(String("4294967295")), 4294967295u);
+  // Texts beyond an int's range give the clamped value with ERANGE, on a 64-bit long as on a 32-bit one;
+  // a "-" text within 32 bits is negated in unsigned arithmetic, as strtoul does.
+  struct IntCase {
+    const char* text;
+    long long asInt;
+    unsigned long long asUnsigned;
+    bool outOfRange;  // for the unsigned form
+  };
+  const IntCase ints[] = {
+      {"3000000000", INT_MAX, 3000000000u, false},
+      {"-3000000000", INT_MIN, 1294967296u, false},
+      {"4294967296", INT_MAX, UINT_MAX, true},
+      {"-1", -1, 4294967295u, false},
+      {"-4294967295", INT_MIN, 1u, false},
+      {"-4294967296", INT_MIN, UINT_MAX, true},
+      {" 18446744073709551615", INT_MAX, UINT_MAX, true},
+      {"2147483647", INT_MAX, 2147483647u, false},
+      {"-2147483648", INT_MIN, 2147483648u, false},
+  };
+  for (const auto& c : ints) {
+    EXPECT_EQ(static_cast<int>(String(c.text)), c.asInt) << c.text;
+    errno = 0;
+    EXPECT_EQ(static_cast<unsigned int>(String(c.text)), c.asUnsigned) << c.text;
+    EXPECT_EQ(errno == ERANGE, c.outOfRange) << c.text;
+  }
   EXPECT_EQ(static_cast<unsigned long>(String("-1")), std::numeric_limits<unsigned long>::max());
   EXPECT_EQ(static_cast<float>(String("0.5")), 0.5f);
   EXPECT_EQ(static_cast<double>(String("1.25e1")), 12.5);

@@ -2,6 +2,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include "QVOString.h"
 #include "core/number_text.h"
@@ -278,6 +279,36 @@ unsigned long runtimeULong(char const* p, std::uint32_t n) {
   return value;
 }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// strtol and strtoul for an int-sized result where long is wider: a text beyond the int's range gives
+// the clamped value with errno ERANGE, as where long and int are one size, never a wrapped one.
+int runtimeInt(char const* p, std::uint32_t n) {
+  long const value = runtimeLong(p, n);
+  if constexpr (sizeof(long) > sizeof(int)) {
+    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min()) {
+      errno = ERANGE;
+      return value > 0 ? std::numeric_limits<int>::max() : std::numeric_limits<int>::min();
+    }
+  }
+  return static_cast<int>(value);
+}
+unsigned int runtimeUInt(char const* p, std::uint32_t n) {
+  unsigned long const value = runtimeULong(p, n);
+  if constexpr (sizeof(unsigned long) > sizeof(unsigned int)) {
+    unsigned long const largest = std::numeric_limits<unsigned int>::max();
+    if (value > largest) {
+      // A "-" text whose digits fit the unsigned int is negated in its width (strtoul's rule), which is
+      // the low bits of the wide result; any other text is out of range.
+      char const* q = p;
+      while (q < p + n && (*q == ' ' || (*q >= '\t' && *q <= '\r'))) ++q;
+      bool const negative = q < p + n && *q == '-';
+      if (negative && 0 - value <= largest) return static_cast<unsigned int>(value);
+      errno = ERANGE;
+      return std::numeric_limits<unsigned int>::max();
+    }
+  }
+  return static_cast<unsigned int>(value);
+}
 }  // namespace
 
 String::operator bool() const { return runtimeLong(m_buffer, m_length) != 0; }
@@ -306,9 +337,9 @@ String::operator unsigned short() const {
   return static_cast<unsigned short>(runtimeULong(m_buffer, m_length) & 0xFFFF);
 }
 
-String::operator int() const { return static_cast<int>(runtimeLong(m_buffer, m_length)); }
+String::operator int() const { return runtimeInt(m_buffer, m_length); }
 String::operator long() const { return runtimeLong(m_buffer, m_length); }
-String::operator unsigned int() const { return static_cast<unsigned int>(runtimeULong(m_buffer, m_length)); }
+String::operator unsigned int() const { return runtimeUInt(m_buffer, m_length); }
 String::operator unsigned long() const { return runtimeULong(m_buffer, m_length); }
 
 String::operator float() const {

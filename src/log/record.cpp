@@ -25,6 +25,8 @@ struct ThreadState {
 __attribute__((tls_model("initial-exec")))
 #endif
 thread_local ThreadState t_state{};
+// The child of a fork works its text out again: its process (and its thread) are not the parent's.
+const bool g_threadPieceResetAtFork = (platform::atForkInChild([] { t_state.threadSize = 0; }), true);
 
 std::string_view threadPiece(ThreadState& s) {
   if (s.threadSize == 0) {

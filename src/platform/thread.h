@@ -26,6 +26,10 @@ unsigned long currentProcessId();
 unsigned long currentThreadId();
 // True on the process's main thread (on Windows, the thread that loaded the library).
 bool isMainThread();
+// Has `reset` called in the child of a fork, on its one thread, before the child goes on: for caches of
+// what the child does not share with its parent (its process and thread identifiers). Windows has no
+// fork: nothing is called there.
+void atForkInChild(void (*reset)());
 
 }  // namespace qvo::platform
 

@@ -1,6 +1,7 @@
 // POSIX (Linux): threads created suspended, with a Windows-like handle that can be waited on any number
 // of times, priorities as per-thread nice values (best effort), and the calling process's and thread's
 // identifiers.
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -18,10 +19,19 @@ namespace qvo::platform {
 
 unsigned long currentProcessId() { return static_cast<unsigned long>(::getpid()); }
 
+namespace {
+// The calling thread's identifier, asked of the system once: 0 until then, and again in the child of a
+// fork, whose one thread has an identifier of its own.
+thread_local unsigned long t_threadId = 0;
+const bool g_threadIdResetAtFork = (atForkInChild([] { t_threadId = 0; }), true);
+}  // namespace
+
 unsigned long currentThreadId() {
-  thread_local const unsigned long tid = static_cast<unsigned long>(::syscall(SYS_gettid));
-  return tid;
+  if (t_threadId == 0) t_threadId = static_cast<unsigned long>(::syscall(SYS_gettid));
+  return t_threadId;
 }
+
+void atForkInChild(void (*reset)()) { ::pthread_atfork(nullptr, nullptr, reset); }
 
 // On Linux the main thread's identifier equals the process identifier.
 bool isMainThread() { return currentThreadId() == currentProcessId(); }

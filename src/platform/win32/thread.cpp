@@ -16,6 +16,7 @@ unsigned long currentProcessId() { return ::GetCurrentProcessId(); }
 unsigned long currentThreadId() { return ::GetCurrentThreadId(); }
 // The thread that loaded the library counts as the main thread.
 bool isMainThread() { return ::GetCurrentThreadId() == loadingThreadId(); }
+void atForkInChild(void (*)()) {}
 
 namespace {
 
