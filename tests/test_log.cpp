@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "QVOLog.h"
 #include "support/log_support.h"
@@ -155,6 +161,32 @@ TEST(LogCore, ThreadTextIsMainOnlyOnTheMainThread) {
   std::thread([&] { other = log.getThreadDescr(); }).join();
   EXPECT_TRUE(matches(other, R"(PID\(\d+\) THR\(\d+\))")) << other;
 }
+
+#if !defined(_WIN32)
+// A child made by fork writes its own process number, not the one its parent's thread had worked out.
+TEST(LogCore, AForkedChildNamesItsOwnProcess) {
+  FileLog parent("fork_parent.log");
+  ASSERT_TRUE(parent.log.write("M", 0, "parent", 1, "before"));  // the parent's text is worked out
+  std::string const childName = "fork_child.log";
+  std::remove(childName.c_str());
+  pid_t const child = ::fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    qvo::Log log(false, false);
+    log.activateModule("ALL", true);
+    bool const ok = log.open(childName, false) && log.write("M", 0, "child", 1, "after");
+    log.close();
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::string const text = readText(childName);
+  std::remove(childName.c_str());
+  EXPECT_NE(text.find(" PID(" + std::to_string(child) + ") THR(MAIN) : child"), std::string::npos) << text;
+  EXPECT_NE(parent.body().find(" PID(" + std::to_string(::getpid()) + ") THR(MAIN) : parent"), std::string::npos);
+}
+#endif
 
 TEST(LogCore, ProtectedHeaderPieces) {
   OpenLog log;
@@ -382,6 +414,9 @@ TEST(LogConfig, EmptyNameReadsQvotraceAndMissingFileFails) {
   qvo::Log log(false, false);
   EXPECT_FALSE(log.initTrace(""));
   EXPECT_FALSE(log.initTrace("missing.txt"));
+  std::filesystem::create_directory("config_dir.d");
+  EXPECT_FALSE(log.initTrace("config_dir.d"));  // a directory is no file to read
+  std::filesystem::remove("config_dir.d");
   logtest::writeText("qvotrace.txt", "FROMDEFAULT = 1\n");
   EXPECT_TRUE(log.initTrace(""));
   EXPECT_TRUE(log.isModuleTraced("FROMDEFAULT"));

@@ -71,7 +71,8 @@ bool Log::initTrace(std::string const& fileName) {
       m_impl->modules().set(key, flagOf(value));
     }
   }
-  return true;
+  // Read to its end, not stopped by a failing read (a directory opens on Linux, then fails to read).
+  return !file.bad();
 }
 
 }  // namespace qvo
