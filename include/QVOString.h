@@ -340,9 +340,12 @@ class QVO_API String {
   void setChars(char const* text, unsigned int position);
   void ensureCapacity(unsigned int needed);
 
-  // Growth that hands the old buffer back to the caller, who releases it once an argument that may point
-  // into it has been read.
-  char* grow(std::uint32_t needed);
+  // Growth by the usual rule to hold `needed` bytes: the buffer is extended where it lies when the
+  // allocator can, else moved with its text; the room behind the text then reads as zeros. A pointer into
+  // the old buffer is stale afterwards: an argument that may lie in it is copied first.
+  void grow(std::uint32_t needed);
+  // True when the count bytes at `bytes` start inside this string's buffer.
+  bool ownBytes(char const* bytes, std::size_t count) const;
   // The out-of-line half of operator+=(char): the byte does not fit without growing. The byte is passed by
   // value, so that the inline half never has to store it to memory.
   void appendGrowing(char c);

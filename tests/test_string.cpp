@@ -136,6 +136,41 @@ TEST(StringStorage, ShortStringsCrossThreadsThatEnd) {
   }
 }
 
+// A buffer grown where it lies keeps what was behind the old terminator only as far as the text now
+// reaches: the room behind the new text reads as zeros, as in a fresh buffer.
+TEST(StringStorage, GrowthLeavesZerosBehindTheText) {
+  const std::function<void(String&)> grows[] = {
+      [](String& s) { s += "0123456789abcdefghij"; },
+      [](String& s) {
+        for (int i = 0; i < 40; ++i) s += 'q';
+      },
+      [](String& s) { s.insert(1, String("0123456789abcdefghij")); },
+      [](String& s) { s += s; s += s; s += s; s += s; s += s; },
+      [](String& s) { s.append(String(std::string(5000, 'w').c_str())); },
+  };
+  for (std::size_t i = 0; i < std::size(grows); ++i) {
+    String s("ABCDEFGHIJKLMNO");  // capacity 16, every byte used
+    s = "ab";                     // the old bytes stay behind the terminator
+    unsigned const before = s.capacity();
+    {
+      // Blocks of the sizes growth asks for, written over and released: the allocator hands them out
+      // again, so the room is zero only if growth clears it.
+      std::vector<std::unique_ptr<char[]>> dirty;
+      for (std::size_t size = 24; size < 20000; size = size * 2 + 3) {
+        for (int k = 0; k < 4; ++k) {
+          dirty.emplace_back(new char[size]);
+          std::memset(dirty.back().get(), 'Z', size);
+        }
+      }
+    }
+    grows[i](s);
+    ASSERT_GT(s.capacity(), before) << i;
+    for (unsigned at = s.length(); at < s.capacity(); ++at) {
+      ASSERT_EQ(s.str()[at], '\0') << "case " << i << " byte " << at << " of " << s.capacity();
+    }
+  }
+}
+
 TEST(StringStorage, GrowthTakesTwiceThePlusThreeAndNeverShrinks) {
   String s("abcdefghijklmn");  // 14 bytes, capacity 16
   s += "12345";

@@ -308,7 +308,7 @@ char* CQVOString::prepareText(std::uint32_t length) {
     std::uint32_t const capacity = EQVO::detail::grownCapacity(m_capacity, std::uint64_t{length} + 1);
     char* fresh = EQVO::detail::newText(capacity);
     std::memset(fresh + length, 0, capacity - length);
-    delete[] m_buffer;
+    EQVO::detail::releaseText(m_buffer, m_capacity);
     m_buffer = fresh;
     m_capacity = capacity;
   }

@@ -1,6 +1,7 @@
 // EQVO::String storage: construction, growth, assignment, index access, appending, insertion, erasure.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -65,24 +66,22 @@ String::String(unsigned char c) : m_length(0), m_capacity(0), m_buffer(nullptr) 
 
 String::~String() { detail::releaseText(m_buffer, m_capacity); }
 
-char* String::grow(std::uint32_t needed) {
-  if (needed <= m_capacity) return nullptr;
+void String::grow(std::uint32_t needed) {
+  if (needed <= m_capacity) return;
   std::uint32_t const capacity = detail::grownCapacity(m_capacity, needed);
-  char* fresh = detail::newText(capacity);
-  if (m_buffer != nullptr) std::memcpy(fresh, m_buffer, m_length);
-  std::memset(fresh + m_length, 0, capacity - m_length);
-  char* old = m_buffer;
-  m_buffer = fresh;
+  // Extending in place spares the copy of the text, and a long text that grows step by step keeps its
+  // pages instead of faulting in a fresh buffer at each step.
+  m_buffer = detail::resizeText(m_buffer, capacity);
   m_capacity = capacity;
-  return old;
+  std::memset(m_buffer + m_length, 0, capacity - m_length);
 }
 
-void String::ensureCapacity(unsigned int needed) { delete[] grow(needed); }
+void String::ensureCapacity(unsigned int needed) { grow(needed); }
 
 void String::initBuffer(unsigned int size) {
   if (size > m_capacity) {
     char* fresh = detail::newText(size);
-    delete[] m_buffer;
+    detail::releaseText(m_buffer, m_capacity);
     m_buffer = fresh;
     m_capacity = size;
   }
@@ -98,7 +97,7 @@ void String::assignBytes(char const* bytes, std::uint32_t count) {
     std::uint32_t const needed = grownLength(0, count) + 1;
     std::uint32_t const capacity = detail::grownCapacity(m_capacity, needed);
     char* fresh = detail::newText(capacity);
-    std::unique_ptr<char[]> old(m_buffer);
+    detail::TextOwner const old(m_buffer, detail::TextFree{m_capacity});
     m_buffer = fresh;
     m_capacity = capacity;
     std::memcpy(m_buffer, bytes, count);
@@ -114,11 +113,19 @@ void String::appendBytes(char const* bytes, std::size_t count) {
     // Fits: memmove, since a source inside this string may lie anywhere in its buffer.
     std::memmove(m_buffer + m_length, bytes, count);
   } else {
-    std::unique_ptr<char[]> old(grow(length + 1));
+    // A source inside this string's buffer is copied first: growth may move the buffer.
+    std::string const own = ownBytes(bytes, count) ? std::string(bytes, count) : std::string();
+    if (!own.empty()) bytes = own.data();
+    grow(length + 1);
     std::memcpy(m_buffer + m_length, bytes, count);
   }
   m_length = length;
   m_buffer[length] = '\0';
+}
+
+bool String::ownBytes(char const* bytes, std::size_t count) const {
+  std::less<char const*> const before;
+  return count != 0 && m_buffer != nullptr && !before(bytes, m_buffer) && before(bytes, m_buffer + m_capacity);
 }
 
 void String::appendGrowing(char c) { appendBytes(&c, 1); }
@@ -135,7 +142,9 @@ int String::getChars(int begin, int end, char* destination, int offset) {
 void String::setChars(char const* text, unsigned int position) {
   std::uint32_t const n = grownLength(0, std::strlen(text));
   std::uint32_t const end = grownLength(position, n);
-  std::unique_ptr<char[]> old(grow(end + 1));
+  std::string const own = end + 1 > m_capacity && ownBytes(text, n) ? std::string(text, n) : std::string();
+  if (!own.empty()) text = own.data();
+  grow(end + 1);
   std::memmove(m_buffer + position, text, n);
   if (end > m_length) {
     m_length = end;
@@ -233,7 +242,7 @@ bool String::insert(unsigned int position, String const& other) {
   char const* bytes = (&other == this) ? self.data() : other.m_buffer;
   std::uint32_t const count = other.m_length;
   std::uint32_t const length = grownLength(m_length, count);
-  std::unique_ptr<char[]> old(grow(length + 1));
+  grow(length + 1);
   std::memmove(m_buffer + position + count, m_buffer + position, m_length - position);
   if (count != 0) std::memcpy(m_buffer + position, bytes, count);
   m_length = length;
@@ -280,7 +289,7 @@ String String::substring(unsigned int start, unsigned int count) const {
   if (n >= result.m_capacity) {
     // Built from a text and a count: exactly the room it needs.
     char* fresh = detail::newText(n + 1);
-    delete[] result.m_buffer;
+    detail::releaseText(result.m_buffer, result.m_capacity);
     result.m_buffer = fresh;
     result.m_capacity = n + 1;
   }

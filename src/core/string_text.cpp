@@ -361,10 +361,10 @@ bool String::replace(char const* from, char const* to, bool all) {
     std::memcpy(out, m_buffer + read, m_length - read);
   };
   if (capacity != m_capacity) {
-    std::unique_ptr<char[]> fresh(detail::newText(capacity));
+    detail::TextOwner fresh(detail::newText(capacity), detail::TextFree{static_cast<std::uint32_t>(capacity)});
     build(fresh.get());
     std::memset(fresh.get() + newLength, 0, capacity - newLength);
-    delete[] m_buffer;
+    detail::releaseText(m_buffer, m_capacity);
     m_buffer = fresh.release();
     m_capacity = static_cast<std::uint32_t>(capacity);
   } else if (delta <= 0) {
@@ -380,7 +380,7 @@ bool String::replace(char const* from, char const* to, bool all) {
     }
     std::memmove(out, m_buffer + read, m_length - read);
   } else {
-    std::unique_ptr<char[]> scratch(detail::newText(newLength));
+    detail::TextOwner const scratch(detail::newText(newLength), detail::TextFree{newLength});
     build(scratch.get());
     std::memcpy(m_buffer, scratch.get(), newLength);
   }

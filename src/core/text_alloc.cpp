@@ -1,6 +1,7 @@
 // String text buffers: the allocator side, the per-thread store's drain at thread end, and the test limit.
 #include "core/text_alloc.h"
 
+#include <cstdlib>
 #include <new>
 
 namespace EQVO::detail {
@@ -16,7 +17,7 @@ namespace {
 struct Drain {
   bool armed = false;
   ~Drain() {
-    for (unsigned i = 0; i < t_textStore.count; ++i) delete[] t_textStore.slots[i];
+    for (unsigned i = 0; i < t_textStore.count; ++i) std::free(t_textStore.slots[i]);
     t_textStore.count = 0;
     t_textStore.state = kStoreClosed;
   }
@@ -25,10 +26,26 @@ thread_local Drain t_drain;
 }  // namespace
 #endif
 
-char* allocateText(std::size_t size) {
+namespace {
+void checkLimit(std::size_t size) {
   std::size_t const limit = g_textLimit.load(std::memory_order_relaxed);
   if (limit != 0 && size > limit) throw std::bad_alloc();
-  return new char[size];
+}
+}  // namespace
+
+char* allocateText(std::size_t size) {
+  checkLimit(size);
+  void* const text = std::malloc(size == 0 ? 1 : size);
+  if (text == nullptr) throw std::bad_alloc();
+  return static_cast<char*>(text);
+}
+
+char* resizeText(char* text, std::size_t size) {
+  if (text == nullptr) return allocateText(size);
+  checkLimit(size);
+  void* const resized = std::realloc(text, size == 0 ? 1 : size);
+  if (resized == nullptr) throw std::bad_alloc();
+  return static_cast<char*>(resized);
 }
 
 void releaseTextSlowly(char* text, std::uint32_t capacity) noexcept {
@@ -42,7 +59,7 @@ void releaseTextSlowly(char* text, std::uint32_t capacity) noexcept {
 #else
   (void)capacity;
 #endif
-  delete[] text;
+  std::free(text);
 }
 
 void limitTextAllocation(std::size_t bytes) { g_textLimit.store(bytes, std::memory_order_relaxed); }

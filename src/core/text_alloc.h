@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "qvo_internal.h"
 
@@ -33,6 +34,10 @@ extern std::atomic<std::size_t> g_textLimit;
 
 // A buffer from the allocator, within the test limit (the out-of-line half of newText).
 char* allocateText(std::size_t size);
+// The buffer `text` (null for none) made `size` bytes long, extended where it lies when the allocator
+// can, else moved with its bytes; the bytes past its old size are undefined. Throws std::bad_alloc and
+// leaves `text` as it was when the memory is not there.
+char* resizeText(char* text, std::size_t size);
 // The out-of-line half of releaseText: the allocator, or the store when it is not yet armed.
 void releaseTextSlowly(char* text, std::uint32_t capacity) noexcept;
 
@@ -51,9 +56,9 @@ struct TextStore {
 extern __thread TextStore t_textStore __attribute__((tls_model("initial-exec")));
 #endif
 
-// An uninitialised buffer of `size` bytes, released with releaseText; throws std::bad_alloc when the
-// memory is not there (or when the test limit below refuses it). Every operation allocates before it
-// changes the string, so a failed allocation leaves the old text as it was.
+// An uninitialised buffer of `size` bytes from malloc, released with releaseText; throws std::bad_alloc
+// when the memory is not there (or when the test limit below refuses it). Every operation allocates
+// before it changes the string, so a failed allocation leaves the old text as it was.
 inline char* newText(std::size_t size) {
 #if QVO_TEXT_STORE
   TextStore& store = t_textStore;
@@ -64,8 +69,8 @@ inline char* newText(std::size_t size) {
   return allocateText(size);
 }
 
-// Releases a buffer of `capacity` bytes that newText gave (null does nothing). A 16-byte buffer may be
-// kept for the thread's next string instead of going back to the allocator.
+// Releases a buffer of `capacity` bytes that newText or resizeText gave (null does nothing). A 16-byte
+// buffer may be kept for the thread's next string instead of going back to the allocator.
 inline void releaseText(char* text, std::uint32_t capacity) noexcept {
 #if QVO_TEXT_STORE
   TextStore& store = t_textStore;
@@ -76,6 +81,13 @@ inline void releaseText(char* text, std::uint32_t capacity) noexcept {
 #endif
   releaseTextSlowly(text, capacity);
 }
+
+struct TextFree {
+  std::uint32_t capacity;
+  void operator()(char* text) const noexcept { releaseText(text, capacity); }
+};
+// A text buffer owned until the end of a scope: the old buffer of an operation that replaced it.
+using TextOwner = std::unique_ptr<char, TextFree>;
 
 // The capacity that growth gives a buffer of `capacity` bytes asked for `needed` bytes (more than it has):
 // a little over twice the old size, or what is needed when that is more, within 32 bits.
