@@ -512,6 +512,9 @@ class QVO_API CQVOString : public EQVO::String {
   // Makes room for a new text of exactly length bytes, sized as an assignment would size it, sets the
   // length and the terminator, and returns where the text is to be written.
   char* prepareText(std::uint32_t length);
+  // Takes over `text`, a buffer of the string allocator holding a new text of `length` bytes, with the
+  // capacity an assignment of that text would give (a text that fits the present buffer is copied into it).
+  void adoptText(char* text, std::uint32_t length);
 
   bool SignedToString(long value);
   bool UnsignedToString(unsigned long value);

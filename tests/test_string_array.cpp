@@ -62,6 +62,23 @@ TEST(StringArray, BuildsBarSeparatedTexts) {
   // Assigned once into a string built empty: capacity 16, or by the growth rule.
   EXPECT_EQ(CQVOString(std::vector<long>{1}).capacity(), 16u);
   EXPECT_EQ(CQVOString(std::vector<long>(10, 1234)).capacity(), 51u);
+  struct Capacity {
+    const char* name;
+    CQVOString got;
+    unsigned length;
+    unsigned capacity;
+  };
+  const Capacity built[] = {
+      {"short doubles", CQVOString(std::vector<double>{0.5, -2}, nullptr), 26, 35},
+      {"many doubles", CQVOString(std::vector<double>(1000, 1.5), nullptr), 12999, 13001},
+      {"one char", CQVOString(std::vector<char>{'a'}, nullptr), 3, 16},
+      {"many unsigned chars", CQVOString(std::vector<unsigned char>(3000, 200), nullptr), 14999, 15001},
+  };
+  for (const auto& c : built) {
+    EXPECT_EQ(c.got.length(), c.length) << c.name;
+    EXPECT_EQ(c.got.capacity(), c.capacity) << c.name;
+    for (unsigned at = c.got.length(); at < c.got.capacity(); ++at) EXPECT_EQ(c.got.c_str()[at], '\0') << c.name;
+  }
 }
 
 TEST(StringArray, ParsesElementsWithBlanksQuotesAndDoubledBars) {

@@ -25,40 +25,54 @@ constexpr int kDecimals = 10;
 
 // ---- building -------------------------------------------------------------------------------------------
 
-// The array text under construction: elements are rendered straight into a growing buffer.
+// The array text under construction: elements are rendered straight into a growing buffer from the string
+// allocator, which the string then takes over as its own (CQVOString::adoptText) instead of copying it.
 class TextBuilder {
  public:
-  explicit TextBuilder(std::size_t estimate) : m_data(new char[std::max<std::size_t>(estimate, 64)]),
-                                               m_capacity(std::max<std::size_t>(estimate, 64)) {}
+  explicit TextBuilder(std::size_t estimate)
+      : m_capacity(std::max<std::size_t>(estimate, 64)), m_data(EQVO::detail::newText(m_capacity)) {}
+  ~TextBuilder() { EQVO::detail::releaseText(m_data, 0); }
+  TextBuilder(TextBuilder&& other) noexcept : m_capacity(other.m_capacity), m_data(other.m_data), m_size(other.m_size) {
+    other.release();
+  }
+  TextBuilder& operator=(TextBuilder&&) = delete;
+
   // Where to write up to n more bytes.
   char* room(std::size_t n) {
     if (m_capacity - m_size < n) {
       std::size_t const capacity = std::max(m_capacity * 2, m_size + n);
-      std::unique_ptr<char[]> fresh(new char[capacity]);
-      std::memcpy(fresh.get(), m_data.get(), m_size);
-      m_data = std::move(fresh);
+      m_data = EQVO::detail::resizeText(m_data, capacity);  // extended in place when the allocator can
       m_capacity = capacity;
     }
-    return m_data.get() + m_size;
+    return m_data + m_size;
   }
   void commit(std::size_t n) { m_size += n; }
-  char const* data() const { return m_data.get(); }
   std::uint32_t size() const {
     if (m_size >= 0xFFFFFFFFu) throw std::length_error("CQVOString array text too long");
     return static_cast<std::uint32_t>(m_size);
   }
+  // Hands the buffer over (its size() bytes of text); the builder is empty afterwards.
+  char* release() {
+    char* const data = m_data;
+    m_data = nullptr;
+    m_capacity = 0;
+    m_size = 0;
+    return data;
+  }
 
  private:
-  std::unique_ptr<char[]> m_data;
   std::size_t m_capacity;
+  char* m_data;
   std::size_t m_size = 0;
 };
 
 // Joins the elements with the separator. render(value, out) writes one element of at most maxElement
-// bytes at out and returns its length.
+// bytes at out and returns its length. The buffer is first sized for elements of up to `usual` bytes:
+// a generous guess costs little, since pages never written are never faulted in and the string's
+// adoption cuts the buffer to size where it lies, while a short one would move the text when it grows.
 template <typename T, typename Render>
-TextBuilder join(std::vector<T> const& values, std::size_t typical, std::size_t maxElement, Render render) {
-  TextBuilder text(values.size() * (typical + 1));
+TextBuilder join(std::vector<T> const& values, std::size_t usual, std::size_t maxElement, Render render) {
+  TextBuilder text(values.size() * (usual + 1));
   for (std::size_t i = 0; i < values.size(); ++i) {
     char* out = text.room(maxElement + 1);
     std::size_t n = 0;
@@ -97,6 +111,8 @@ std::size_t renderCharacter(unsigned value, char* out) {
 // A finite double in fixed-point with 10 decimals takes at most 309 integer digits, a sign, a point and
 // the decimals.
 constexpr std::size_t kMaxFixed = 330;
+// The usual longest: a sign, 12 integer digits, the point and the decimals.
+constexpr std::size_t kUsualFixed = 24;
 
 std::size_t renderFixed(double value, char* out) {
   auto r = std::to_chars(out, out + kMaxFixed, value, std::chars_format::fixed, kDecimals);
@@ -291,15 +307,36 @@ bool noPlain(char const*, char const*, T&, char const**) {
 }  // namespace
 
 CQVOString::CQVOString(std::vector<char> values, char const*) {
-  TextBuilder const text = join(values, 3, 8, [](char v, char* out) {
+  TextBuilder text = join(values, 6, 8, [](char v, char* out) {
     return renderCharacter(static_cast<unsigned short>(static_cast<short>(static_cast<signed char>(v))), out);
   });
-  assignBytes(text.data(), text.size());
+  std::uint32_t const length = text.size();
+  adoptText(text.release(), length);
 }
 
 CQVOString::CQVOString(std::vector<unsigned char> values, char const*) {
-  TextBuilder const text = join(values, 3, 8, [](unsigned char v, char* out) { return renderCharacter(v, out); });
-  assignBytes(text.data(), text.size());
+  TextBuilder text = join(values, 4, 8, [](unsigned char v, char* out) { return renderCharacter(v, out); });
+  std::uint32_t const length = text.size();
+  adoptText(text.release(), length);
+}
+
+void CQVOString::adoptText(char* text, std::uint32_t length) {
+  EQVO::detail::TextOwner owned(text, EQVO::detail::TextFree{0});
+  if (length < m_capacity) {
+    // Fits the buffer this string has: copied, as an assignment would.
+    std::memcpy(m_buffer, text, length);
+  } else {
+    // The capacity an assignment gives; the builder's buffer is cut or extended to it where it lies.
+    std::uint32_t const capacity = EQVO::detail::grownCapacity(m_capacity, std::uint64_t{length} + 1);
+    char* const fitted = EQVO::detail::resizeText(owned.get(), capacity);
+    owned.release();
+    std::memset(fitted + length, 0, capacity - length);
+    EQVO::detail::releaseText(m_buffer, m_capacity);
+    m_buffer = fitted;
+    m_capacity = capacity;
+  }
+  m_length = length;
+  m_buffer[length] = '\0';
 }
 
 char* CQVOString::prepareText(std::uint32_t length) {
@@ -352,13 +389,15 @@ CQVOString::CQVOString(std::vector<unsigned long> values, char const*) {
 }
 
 CQVOString::CQVOString(std::vector<float> values, char const*) {
-  TextBuilder const text = join(values, 16, kMaxFixed, [](float v, char* out) { return renderFixed(v, out); });
-  assignBytes(text.data(), text.size());
+  TextBuilder text = join(values, kUsualFixed, kMaxFixed, [](float v, char* out) { return renderFixed(v, out); });
+  std::uint32_t const length = text.size();
+  adoptText(text.release(), length);
 }
 
 CQVOString::CQVOString(std::vector<double> values, char const*) {
-  TextBuilder const text = join(values, 16, kMaxFixed, [](double v, char* out) { return renderFixed(v, out); });
-  assignBytes(text.data(), text.size());
+  TextBuilder text = join(values, kUsualFixed, kMaxFixed, [](double v, char* out) { return renderFixed(v, out); });
+  std::uint32_t const length = text.size();
+  adoptText(text.release(), length);
 }
 
 CQVOString::CQVOString(std::vector<std::string> values, char const*) {
