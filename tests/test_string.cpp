@@ -899,6 +899,22 @@ TEST(StringNumber, FixedPointMatchesTheRuntimeFormat) {
     ASSERT_EQ(bytes(String(value, nullptr)), expected) << value;
     ASSERT_TRUE(String(expected) == value);
   }
+  // Every precision, magnitudes on both sides of 2^64 units of the last decimal, exact halves (which
+  // round to an even last digit), negative zero, values that round to zero, the smallest subnormal.
+  std::vector<double> values = {0.0,    -0.0,         0.00048828125, -0.00048828125, 0.5,   1.5,  2.5, 0.125,
+                                1e-11,  -1e-11,       5e-11,         1.5e-10,        1e300, -1e300, 4.9e-324,
+                                1844674407.3709551615, 1844674407.3709552, 922337203.68547758, 0.1, 0.3};
+  std::uniform_int_distribution<int> wide(-80, 80);
+  for (int i = 0; i < 3000; ++i) values.push_back(std::ldexp(mantissa(random), wide(random)));
+  for (int k = 1; k <= 30; ++k) values.push_back(std::ldexp(static_cast<double>(2 * k + 1), -k));  // exact halves
+  for (double const value : values) {
+    for (int decimals = 1; decimals <= 19; ++decimals) {
+      std::snprintf(expected, sizeof expected, "%.*f", decimals, value);
+      String text;
+      String::toString(value, text, decimals);
+      ASSERT_EQ(bytes(text), expected) << value << " with " << decimals << " decimals";
+    }
+  }
 }
 
 TEST(StringNumber, AssignAppendAndConcatenateNumbers) {

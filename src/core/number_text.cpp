@@ -7,15 +7,72 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 
 namespace qvo::strings {
 
+std::size_t renderFixedQuick(double value, int precision, char* out) {
+#if defined(__SIZEOF_INT128__)
+  if (precision < 1 || precision > 18) return 0;
+  std::uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  bool const negative = (bits >> 63) != 0;
+  int const biased = static_cast<int>((bits >> 52) & 0x7FF);
+  std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+  if (biased == 0x7FF) return 0;  // infinities and NaN
+  int exponent = -1074;           // value = mantissa * 2^exponent
+  if (biased != 0) {
+    mantissa |= std::uint64_t{1} << 52;
+    exponent = biased - 1075;
+  }
+  std::uint64_t scale = 1;
+  for (int i = 0; i < precision; ++i) scale *= 10;
+  using Wide = unsigned __int128;
+  Wide const scaled = static_cast<Wide>(mantissa) * scale;  // below 2^113
+  Wide units;                                              // value * 10^precision, rounded
+  if (exponent >= 0) {
+    if (exponent > 11 || (scaled >> (64 - exponent)) != 0) return 0;
+    units = scaled << exponent;
+  } else if (-exponent >= 114) {
+    units = 0;  // below half a unit of the last decimal
+  } else {
+    int const shift = -exponent;
+    units = scaled >> shift;
+    Wide const rest = scaled & ((Wide{1} << shift) - 1);
+    Wide const half = Wide{1} << (shift - 1);
+    if (rest > half || (rest == half && (units & 1) != 0)) ++units;
+  }
+  if ((units >> 64) != 0) return 0;
+  std::uint64_t const whole = static_cast<std::uint64_t>(units);
+  std::size_t n = 0;
+  if (negative) out[n++] = '-';
+  n += renderUnsigned(whole / scale, out + n);
+  out[n++] = '.';
+  std::uint64_t const fraction = whole % scale;
+  unsigned const digits = decimalDigits(fraction);
+  std::memset(out + n, '0', static_cast<std::size_t>(precision) - digits);
+  n += static_cast<std::size_t>(precision);
+  writeDecimal(fraction, out + n);
+  return n;
+#else
+  (void)value;
+  (void)precision;
+  (void)out;
+  return 0;
+#endif
+}
+
 void RenderedText::fixed(double value, int decimals) {
   // "%f" without a precision is 6 decimals.
   int const precision = decimals > 0 ? decimals : 6;
+  if (std::size_t const quick = renderFixedQuick(value, precision, m_small)) {
+    m_data = m_small;
+    m_size = quick;
+    return;
+  }
   auto r = std::to_chars(m_small, m_small + sizeof m_small, value, std::chars_format::fixed, precision);
   if (r.ec == std::errc()) {
     m_data = m_small;

@@ -132,6 +132,13 @@ inline std::size_t renderSigned(long long value, char* out) {
   return 1 + renderUnsigned(0ULL - static_cast<unsigned long long>(value), out + 1);
 }
 
+// "%.<precision>f" of a finite value whose text has at most 19 significant digits once scaled (in practice
+// |value| * 10^precision below 2^64), with 1 to 18 decimals, into out (64 bytes or more, no terminator):
+// the exact binary value times 10^precision in 128-bit integers, rounded half to even as the runtime's
+// formatter rounds. Returns the number of bytes, or 0 for a value or precision it leaves to the general
+// formatter (and on targets without 128-bit integers).
+std::size_t renderFixedQuick(double value, int precision, char* out);
+
 // A rendered number: short texts stay on the stack, any longer one is kept whole on the heap.
 class RenderedText {
  public:

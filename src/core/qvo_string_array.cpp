@@ -115,6 +115,7 @@ constexpr std::size_t kMaxFixed = 330;
 constexpr std::size_t kUsualFixed = 24;
 
 std::size_t renderFixed(double value, char* out) {
+  if (std::size_t const quick = qvo::strings::renderFixedQuick(value, kDecimals, out)) return quick;
   auto r = std::to_chars(out, out + kMaxFixed, value, std::chars_format::fixed, kDecimals);
   return static_cast<std::size_t>(r.ptr - out);
 }
