@@ -1,5 +1,8 @@
 // Fuzz target: text-to-number conversions and conversion operators of CQVOString on random texts.
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "QVOString.h"
 #include "fuzz_input.h"
@@ -35,6 +38,20 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
   unsigned long const uvalue = static_cast<std::uint32_t>(value);
   CQVOString const utext(uvalue);
   QVO_FUZZ_CHECK(static_cast<unsigned long>(utext) == uvalue);
+
+  // A double of any bit pattern in fixed point reads as the runtime's "%.<decimals>f".
+  std::uint64_t pattern = 0;
+  for (int i = 0; i < 8; ++i) pattern = (pattern << 8) | in.byte();
+  double real;
+  std::memcpy(&real, &pattern, sizeof real);
+  int const decimals = 1 + in.byte() % 19;
+  if (std::isfinite(real)) {
+    EQVO::String fixed;
+    EQVO::String::toString(real, fixed, decimals);
+    std::string expected(400, '\0');
+    expected.resize(static_cast<std::size_t>(std::snprintf(&expected[0], expected.size(), "%.*f", decimals, real)));
+    QVO_FUZZ_CHECK(std::string(fixed.str(), fixed.length()) == expected);
+  }
   (void)sink;
   return 0;
 }
