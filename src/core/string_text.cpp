@@ -26,15 +26,21 @@ constexpr std::ptrdiff_t kNotFound = -1;
 
 // strstr on text + from for a needle of n >= 1 bytes without a NUL: the first occurrence that ends before
 // the text's first NUL. Candidates are found by a scan that watches for the NUL in the same pass (the
-// terminator at length ends it); each is then checked with strncmp, which stops at a NUL as well.
+// terminator at length ends it). A candidate whose n bytes would reach the terminator cannot match, nor
+// can any after it; the others are compared byte for byte, and an embedded NUL among them differs from
+// the needle's byte there, as strncmp would find.
 std::ptrdiff_t searchText(char const* text, std::uint32_t length, std::size_t from, char const* needle,
                           std::size_t n) {
+  if (n > length) return kNotFound;
   char const first = needle[0];
   char const* const last = text + length + 1;
+  char const* const lastStart = text + (length - n);
   for (char const* p = text + from;; ++p) {
     p = qvo::strings::findByteBeforeNul(p, last, first);
-    if (p == nullptr) return kNotFound;
-    if (n == 1 || (p[1] == needle[1] && std::strncmp(p + 1, needle + 1, n - 1) == 0)) return p - text;
+    if (p == nullptr || p > lastStart) return kNotFound;
+    std::size_t k = 1;
+    while (k < n && p[k] == needle[k]) ++k;
+    if (k == n) return p - text;
   }
 }
 

@@ -1,6 +1,7 @@
 // The byte scan under the string searches, with 64- or 32-byte vectors where the processor has them.
 #include "core/text_scan.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -30,7 +31,8 @@ __attribute__((target("avx2"))) inline __m256i load(char const* p) {
 char const* verdict(char const* p, char c) { return *p == c ? p : nullptr; }
 
 // Reads whole vectors inside [first, last) only, so that no byte outside the string is touched.
-__attribute__((target("avx2"))) char const* scanAvx2(char const* first, char const* last, char c) {
+__attribute__((target("avx2"), always_inline)) inline char const* scanAvx2Inline(char const* first, char const* last,
+                                                                                 char c) {
   char const* p = first;
   if (last - p < 32) {
     for (; p < last; ++p) {
@@ -62,6 +64,10 @@ __attribute__((target("avx2"))) char const* scanAvx2(char const* first, char con
   return mask != 0 ? verdict(last - 32 + __builtin_ctz(mask), c) : nullptr;
 }
 
+__attribute__((target("avx2"))) char const* scanAvx2(char const* first, char const* last, char c) {
+  return scanAvx2Inline(first, last, c);
+}
+
 // The same with 64-byte vectors: half the instructions per byte.
 __attribute__((target("avx512f,avx512bw"))) inline __m512i stopBytes512(__m512i v, __m512i needle) {
   return _mm512_min_epu8(_mm512_xor_si512(v, needle), v);
@@ -72,7 +78,7 @@ __attribute__((target("avx512f,avx512bw"))) inline std::uint64_t stopMask512(__m
 }
 
 __attribute__((target("avx512f,avx512bw"))) char const* scanAvx512(char const* first, char const* last, char c) {
-  if (last - first < 64) return scanAvx2(first, last, c);
+  if (last - first < 64) return scanAvx2Inline(first, last, c);
   char const* p = first;
   __m512i const needle = _mm512_set1_epi8(c);
   std::uint64_t mask = stopMask512(stopBytes512(_mm512_loadu_si512(p), needle));
@@ -96,13 +102,23 @@ __attribute__((target("avx512f,avx512bw"))) char const* scanAvx512(char const* f
   return mask != 0 ? verdict(last - 64 + __builtin_ctzll(mask), c) : nullptr;
 }
 
-enum class Vectors { none, avx2, avx512 };
+using Scan = char const* (*)(char const*, char const*, char);
 
-Vectors vectors() {
-  static Vectors const best = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512f") ? Vectors::avx512
-                              : __builtin_cpu_supports("avx2")                                       ? Vectors::avx2
-                                                                                                      : Vectors::none;
-  return best;
+char const* scanPlain(char const* first, char const*, char c) { return std::strchr(first, c); }
+
+// The first search picks the widest scan this processor has and keeps it for every later one: one
+// indirect call per search, and no guard to test. Constant-initialised, so a search made while the
+// library's other statics are built finds it ready.
+char const* scanFirst(char const* first, char const* last, char c);
+std::atomic<Scan> g_scan{&scanFirst};
+
+char const* scanFirst(char const* first, char const* last, char c) {
+  __builtin_cpu_init();  // a search may come before the constructors have run
+  Scan const best = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512f") ? &scanAvx512
+                    : __builtin_cpu_supports("avx2")                                       ? &scanAvx2
+                                                                                          : &scanPlain;
+  g_scan.store(best, std::memory_order_relaxed);
+  return best(first, last, c);
 }
 
 }  // namespace
@@ -110,17 +126,11 @@ Vectors vectors() {
 
 char const* findByteBeforeNul(char const* first, char const* last, char c) {
 #if QVO_SCAN_AVX2
-  switch (vectors()) {
-    case Vectors::avx512:
-      return scanAvx512(first, last, c);
-    case Vectors::avx2:
-      return scanAvx2(first, last, c);
-    case Vectors::none:
-      break;
-  }
-#endif
+  return g_scan.load(std::memory_order_relaxed)(first, last, c);
+#else
   (void)last;
   return std::strchr(first, c);
+#endif
 }
 
 }  // namespace qvo::strings
