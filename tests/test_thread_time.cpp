@@ -1,6 +1,7 @@
 // Tests of time values, timers and the timer manager thread.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <limits>
 #include <memory>
@@ -68,7 +69,13 @@ TEST(NanoTime, ComparisonsAndDifferences) {
   EXPECT_EQ(later == earlier, 0);
   EXPECT_EQ(NanoTime(2, 999999).differenceWith_ms(NanoTime(1, 0)), 1000);
   EXPECT_EQ(NanoTime(1, 0).differenceWith_ms(NanoTime(2, 999999)), -1000);
-  EXPECT_EQ(NanoTime(100000, 0).differenceWith_ms(NanoTime(0, 0)), 100000000);  // beyond 24 days in 32 bits
+  EXPECT_EQ(NanoTime(100000, 0).differenceWith_ms(NanoTime(0, 0)), 100000000);
+  // 34 days: beyond a 32-bit long's milliseconds, where it gives the largest value rather than a wrapped one.
+  long long const far = 3000000000LL;
+  EXPECT_EQ(NanoTime(3000000, 0).differenceWith_ms(NanoTime(0, 0)),
+            std::min<long long>(far, std::numeric_limits<long>::max()));
+  EXPECT_EQ(NanoTime(0, 0).differenceWith_ms(NanoTime(3000000, 0)),
+            std::max<long long>(-far, std::numeric_limits<long>::min()));
 }
 
 TEST(NanoTime, ValueOperations) {

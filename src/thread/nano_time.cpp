@@ -74,8 +74,12 @@ int NanoTime::operator>(NanoTime const& other) {
 
 long NanoTime::differenceWith_ms(NanoTime const& other) const {
   const NanoTime d = *this - other;
-  // In 64 bits: a 32-bit long would overflow after 24 days of seconds x 1000.
-  return wrapToLong(static_cast<std::int64_t>(d.m_seconds) * 1000 + d.m_nanoseconds / 1000000);
+  // In 64 bits: a 32-bit long would overflow after 24 days of seconds x 1000. A difference beyond the
+  // range of long gives its largest (or most negative) value, never a wrapped one.
+  std::int64_t const ms = static_cast<std::int64_t>(d.m_seconds) * 1000 + d.m_nanoseconds / 1000000;
+  if (ms > std::numeric_limits<long>::max()) return std::numeric_limits<long>::max();
+  if (ms < std::numeric_limits<long>::min()) return std::numeric_limits<long>::min();
+  return static_cast<long>(ms);
 }
 
 long NanoTime::elapsed_ms() const { return getCurrentTime().differenceWith_ms(*this); }
