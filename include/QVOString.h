@@ -316,6 +316,9 @@ class QVO_API String {
   // Sets the text of an integer: its decimal text (as Wide) without a format, else the format's rendering.
   template <typename Wide, typename Number>
   void setIntegerText(Number value, char const* format);
+  // Makes `buffer` (from the string allocator, `capacity` bytes, its first `used` bytes set) this string's
+  // buffer: the bytes from `used` on are cleared and the old buffer is released. The length stays.
+  void takeBuffer(char* buffer, std::uint32_t capacity, std::uint32_t used);
   // appendBytes with the case that fits inline: m_length + count + 1 <= m_capacity.
   void appendFitting(char const* bytes, std::size_t count) {
     std::uint32_t const length = m_length;

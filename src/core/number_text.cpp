@@ -154,34 +154,59 @@ unsigned long readMagnitude(char const* p, char const* last, bool& negative, boo
 
 }  // namespace
 
-long parseSigned(char const* first, char const* last, int* error, char const** stop) {
+namespace {
+
+// strtol's result in T: the magnitude with its sign, or T's limit on that side with ERANGE.
+template <typename T>
+T signedResult(char const* first, char const* last, int* error, char const** stop) {
   bool negative = false;
   bool overflow = false;
   unsigned long const magnitude = readMagnitude(first, last, negative, overflow, stop);
-  constexpr unsigned long kLimit = static_cast<unsigned long>(LONG_MAX);
+  constexpr unsigned long kLimit = static_cast<unsigned long>(std::numeric_limits<T>::max());
   if (negative) {
     if (overflow || magnitude > kLimit + 1) {
       *error = ERANGE;
-      return LONG_MIN;
+      return std::numeric_limits<T>::min();
     }
-    return static_cast<long>(0UL - magnitude);
+    return static_cast<T>(0UL - magnitude);
   }
   if (overflow || magnitude > kLimit) {
     *error = ERANGE;
-    return LONG_MAX;
+    return std::numeric_limits<T>::max();
   }
-  return static_cast<long>(magnitude);
+  return static_cast<T>(magnitude);
 }
 
-unsigned long parseUnsigned(char const* first, char const* last, int* error, char const** stop) {
+// strtoul's result in T: a magnitude beyond T is T's largest value with ERANGE; a "-" text negates the
+// magnitude in T's unsigned arithmetic.
+template <typename T>
+T unsignedResult(char const* first, char const* last, int* error, char const** stop) {
   bool negative = false;
   bool overflow = false;
   unsigned long const magnitude = readMagnitude(first, last, negative, overflow, stop);
-  if (overflow) {
+  if (overflow || magnitude > std::numeric_limits<T>::max()) {
     *error = ERANGE;
-    return ULONG_MAX;
+    return std::numeric_limits<T>::max();
   }
-  return negative ? 0UL - magnitude : magnitude;
+  return negative ? static_cast<T>(0UL - magnitude) : static_cast<T>(magnitude);
+}
+
+}  // namespace
+
+long parseSigned(char const* first, char const* last, int* error, char const** stop) {
+  return signedResult<long>(first, last, error, stop);
+}
+
+unsigned long parseUnsigned(char const* first, char const* last, int* error, char const** stop) {
+  return unsignedResult<unsigned long>(first, last, error, stop);
+}
+
+int parseSignedInt(char const* first, char const* last, int* error, char const** stop) {
+  return signedResult<int>(first, last, error, stop);
+}
+
+unsigned int parseUnsignedInt(char const* first, char const* last, int* error, char const** stop) {
+  return unsignedResult<unsigned int>(first, last, error, stop);
 }
 
 double parseDouble(char const* first, char const* last, int* error) {

@@ -176,6 +176,10 @@ class RenderedText {
 // *stop, when given, receives the end of the number, or first when there was none (as strtol's endptr).
 long parseSigned(char const* first, char const* last, int* error, char const** stop = nullptr);
 unsigned long parseUnsigned(char const* first, char const* last, int* error, char const** stop = nullptr);
+// The same into an int and an unsigned int: a text beyond their range gives the clamped value with ERANGE
+// also where long is wider, as the runtime does where long and int are one size.
+int parseSignedInt(char const* first, char const* last, int* error, char const** stop = nullptr);
+unsigned int parseUnsignedInt(char const* first, char const* last, int* error, char const** stop = nullptr);
 
 // Eight bytes read as one little-endian word: whether all are digits, and their value as a number of
 // eight decimal digits (the first byte the most significant), by pairs, then fours, then all eight.

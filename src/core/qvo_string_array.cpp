@@ -331,10 +331,7 @@ void CQVOString::adoptText(char* text, std::uint32_t length) {
     std::uint32_t const capacity = EQVO::detail::grownCapacity(m_capacity, std::uint64_t{length} + 1);
     char* const fitted = EQVO::detail::resizeText(owned.get(), capacity);
     owned.release();
-    std::memset(fitted + length, 0, capacity - length);
-    EQVO::detail::releaseText(m_buffer, m_capacity);
-    m_buffer = fitted;
-    m_capacity = capacity;
+    takeBuffer(fitted, capacity, length);
   }
   m_length = length;
   m_buffer[length] = '\0';
@@ -344,11 +341,7 @@ char* CQVOString::prepareText(std::uint32_t length) {
   if (length >= m_capacity) {
     // The growth of an assignment, without copying the text that is replaced.
     std::uint32_t const capacity = EQVO::detail::grownCapacity(m_capacity, std::uint64_t{length} + 1);
-    char* fresh = EQVO::detail::newText(capacity);
-    std::memset(fresh + length, 0, capacity - length);
-    EQVO::detail::releaseText(m_buffer, m_capacity);
-    m_buffer = fresh;
-    m_capacity = capacity;
+    takeBuffer(EQVO::detail::newText(capacity), capacity, length);
   }
   m_length = length;
   m_buffer[length] = '\0';

@@ -78,14 +78,19 @@ void String::grow(std::uint32_t needed) {
 
 void String::ensureCapacity(unsigned int needed) { grow(needed); }
 
+void String::takeBuffer(char* buffer, std::uint32_t capacity, std::uint32_t used) {
+  std::memset(buffer + used, 0, capacity - used);
+  detail::releaseText(m_buffer, m_capacity);
+  m_buffer = buffer;
+  m_capacity = capacity;
+}
+
 void String::initBuffer(unsigned int size) {
   if (size > m_capacity) {
-    char* fresh = detail::newText(size);
-    detail::releaseText(m_buffer, m_capacity);
-    m_buffer = fresh;
-    m_capacity = size;
+    takeBuffer(detail::newText(size), size, 0);
+  } else if (m_buffer != nullptr) {
+    std::memset(m_buffer, 0, m_capacity);
   }
-  if (m_buffer != nullptr) std::memset(m_buffer, 0, m_capacity);
 }
 
 void String::assignBytes(char const* bytes, std::uint32_t count) {
@@ -96,12 +101,9 @@ void String::assignBytes(char const* bytes, std::uint32_t count) {
     // in the old buffer: it is released only after the copy.
     std::uint32_t const needed = grownLength(0, count) + 1;
     std::uint32_t const capacity = detail::grownCapacity(m_capacity, needed);
-    char* fresh = detail::newText(capacity);
-    detail::TextOwner const old(m_buffer, detail::TextFree{m_capacity});
-    m_buffer = fresh;
-    m_capacity = capacity;
-    std::memcpy(m_buffer, bytes, count);
-    std::memset(m_buffer + count, 0, capacity - count);
+    char* const fresh = detail::newText(capacity);
+    std::memcpy(fresh, bytes, count);
+    takeBuffer(fresh, capacity, count);
   }
   m_length = count;
   m_buffer[count] = '\0';
@@ -288,10 +290,7 @@ String String::substring(unsigned int start, unsigned int count) const {
   std::uint32_t const n = std::min(m_length - start, count);
   if (n >= result.m_capacity) {
     // Built from a text and a count: exactly the room it needs.
-    char* fresh = detail::newText(n + 1);
-    detail::releaseText(result.m_buffer, result.m_capacity);
-    result.m_buffer = fresh;
-    result.m_capacity = n + 1;
+    result.takeBuffer(detail::newText(n + 1), n + 1, n);
   }
   std::memcpy(result.m_buffer, m_buffer + start, n);
   result.m_buffer[n] = '\0';

@@ -2,7 +2,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <limits>
 
 #include "QVOString.h"
 #include "core/number_text.h"
@@ -265,50 +264,19 @@ bool String::operator!=(float value) const { return !(*this == value); }
 bool String::operator!=(double value) const { return !(*this == value); }
 
 namespace {
-// strtol / strtoul / strtod over the buffer: overflow sets errno to ERANGE as the runtime does.
-long runtimeLong(char const* p, std::uint32_t n) {
+// strtol / strtoul over the buffer into the type of `parse`: overflow sets errno to ERANGE as the runtime does.
+template <typename T>
+T runtimeParse(T (*parse)(char const*, char const*, int*, char const**), char const* p, std::uint32_t n) {
   int error = 0;
-  long const value = qvo::strings::parseSigned(p, p + n, &error);
+  T const value = parse(p, p + n, &error, nullptr);
   if (error != 0) errno = error;
   return value;
 }
-unsigned long runtimeULong(char const* p, std::uint32_t n) {
-  int error = 0;
-  unsigned long const value = qvo::strings::parseUnsigned(p, p + n, &error);
-  if (error != 0) errno = error;
-  return value;
-}
+long runtimeLong(char const* p, std::uint32_t n) { return runtimeParse(qvo::strings::parseSigned, p, n); }
+unsigned long runtimeULong(char const* p, std::uint32_t n) { return runtimeParse(qvo::strings::parseUnsigned, p, n); }
+int runtimeInt(char const* p, std::uint32_t n) { return runtimeParse(qvo::strings::parseSignedInt, p, n); }
+unsigned int runtimeUInt(char const* p, std::uint32_t n) { return runtimeParse(qvo::strings::parseUnsignedInt, p, n); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// strtol and strtoul for an int-sized result where long is wider: a text beyond the int's range gives
-// the clamped value with errno ERANGE, as where long and int are one size, never a wrapped one.
-int runtimeInt(char const* p, std::uint32_t n) {
-  long const value = runtimeLong(p, n);
-  if constexpr (sizeof(long) > sizeof(int)) {
-    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min()) {
-      errno = ERANGE;
-      return value > 0 ? std::numeric_limits<int>::max() : std::numeric_limits<int>::min();
-    }
-  }
-  return static_cast<int>(value);
-}
-unsigned int runtimeUInt(char const* p, std::uint32_t n) {
-  unsigned long const value = runtimeULong(p, n);
-  if constexpr (sizeof(unsigned long) > sizeof(unsigned int)) {
-    unsigned long const largest = std::numeric_limits<unsigned int>::max();
-    if (value > largest) {
-      // A "-" text whose digits fit the unsigned int is negated in its width (strtoul's rule), which is
-      // the low bits of the wide result; any other text is out of range.
-      char const* q = p;
-      while (q < p + n && (*q == ' ' || (*q >= '\t' && *q <= '\r'))) ++q;
-      bool const negative = q < p + n && *q == '-';
-      if (negative && 0 - value <= largest) return static_cast<unsigned int>(value);
-      errno = ERANGE;
-      return std::numeric_limits<unsigned int>::max();
-    }
-  }
-  return static_cast<unsigned int>(value);
-}
 }  // namespace
 
 String::operator bool() const { return runtimeLong(m_buffer, m_length) != 0; }

@@ -367,12 +367,9 @@ bool String::replace(char const* from, char const* to, bool all) {
     std::memcpy(out, m_buffer + read, m_length - read);
   };
   if (capacity != m_capacity) {
-    detail::TextOwner fresh(detail::newText(capacity), detail::TextFree{static_cast<std::uint32_t>(capacity)});
-    build(fresh.get());
-    std::memset(fresh.get() + newLength, 0, capacity - newLength);
-    detail::releaseText(m_buffer, m_capacity);
-    m_buffer = fresh.release();
-    m_capacity = static_cast<std::uint32_t>(capacity);
+    char* const fresh = detail::newText(capacity);
+    build(fresh);
+    takeBuffer(fresh, static_cast<std::uint32_t>(capacity), newLength);
   } else if (delta <= 0) {
     // Shrinking or equal: writing never overtakes reading, so the text is rebuilt in place.
     char* out = m_buffer;

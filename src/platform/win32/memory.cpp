@@ -1,4 +1,5 @@
-// Windows: large pages need a privilege that programs rarely hold, so buffers stay on ordinary pages.
+// Windows: nothing is kept per thread (see memory.h), and large pages need a privilege that programs
+// rarely hold, so buffers stay on ordinary pages.
 #include "platform/memory.h"
 
 namespace qvo::platform {
