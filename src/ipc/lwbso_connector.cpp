@@ -45,7 +45,8 @@ CQVONamedPipeNTLWBSO_Connector::~CQVONamedPipeNTLWBSO_Connector() { Join(); }
 int CQVONamedPipeNTLWBSO_Connector::Run() {
   if (m_bJoin) {
     Mode ignored;
-    const int e = qvo::ipc::joinSecondChannel(m_pPipe, m_szName, m_eMode, false, m_lJoinTimeout, *m_pHandle, ignored);
+    const int e = qvo::ipc::joinSecondChannel(m_pPipe, m_szName, m_eMode, false,
+                                              pf::Timeout::fromSigned(m_lJoinTimeout), *m_pHandle, ignored);
     m_pPipe->recordOpen(e == 0);
     if (e != 0) pf::setErrnoFromNativeError(e);
     m_bResult = e == 0;
@@ -64,6 +65,6 @@ bool CQVONamedPipeNTLWBSO_Connector::ConnectChannel(char const* nativeName, Mode
                                                     bool& created, unsigned long retries) {
   qvo::ipc::ChannelSteps steps{false, [this](bool open) { m_pPipe->recordOpen(open); },
                                [this](bool wasCreated, Mode as) { announce(true, wasCreated, as); },
-                               [this](void* own, Mode) { return m_pPipe->WaitForConnection(own) == 1; }};
+                               [this](pf::PipeHandle own, Mode) { return m_pPipe->WaitForConnection(own.raw) == 1; }};
   return qvo::ipc::openOrCreateChannel(m_pPipe, steps, nativeName, mode, handle, created, retries);
 }

@@ -9,6 +9,7 @@
 #include "platform/pipe.h"
 
 namespace pf = qvo::platform;
+using qvo::ipc::pipeHandle;
 
 namespace {
 // The native error code as the socket layer reports it (on Windows the thread's last error), negated,
@@ -42,7 +43,7 @@ CQVONamedPipeNTLWBSO::~CQVONamedPipeNTLWBSO() {
 void CQVONamedPipeNTLWBSO::clearChannels() {
   m_bInputCreated = 0;
   m_bOutputCreated = 0;
-  m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle();
+  m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle().raw;
   m_bHoldsHandles = false;
 }
 
@@ -103,7 +104,7 @@ bool CQVONamedPipeNTLWBSO::Open() {
 }
 
 int CQVONamedPipeNTLWBSO::WaitForConnection(void* handle) {
-  const int e = pf::pipeConnect(handle, nullptr, -1, pf::kNoEvent);
+  const int e = pf::pipeConnect(pipeHandle(handle), nullptr, pf::Timeout::unlimited(), pf::kNoEvent);
   if (e == 0) return 1;
   failWithNativeCode(e);
   return 0;
@@ -115,7 +116,7 @@ long CQVONamedPipeNTLWBSO::Read(void* buffer, int size, long timeout) {
     return -static_cast<long>(pf::NativeError::invalidParameter);
   }
   std::uint32_t count = 0;
-  const int e = pf::pipeRead(m_hInput, buffer, static_cast<std::uint32_t>(size), nullptr,
+  const int e = pf::pipeRead(pipeHandle(m_hInput), buffer, static_cast<std::uint32_t>(size), nullptr,
                              pf::kNoEvent, count);
   if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
   return failWithNativeCode(e);  // a short read is a failure too
@@ -127,7 +128,7 @@ long CQVONamedPipeNTLWBSO::Write(void const* buffer, int size, long timeout) {
     return -static_cast<long>(pf::NativeError::invalidParameter);
   }
   std::uint32_t count = 0;
-  const int e = pf::pipeWrite(m_hOutput, buffer, static_cast<std::uint32_t>(size), nullptr,
+  const int e = pf::pipeWrite(pipeHandle(m_hOutput), buffer, static_cast<std::uint32_t>(size), nullptr,
                               pf::kNoEvent, count);
   if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
   return failWithNativeCode(e);
@@ -147,11 +148,11 @@ bool CQVONamedPipeNTLWBSO::Close() {
 }
 
 bool CQVONamedPipeNTLWBSO::Close_SingleChannel(void* handle) {
-  if (!pf::isValidPipeHandle(handle)) return true;
-  pf::pipeFlush(handle);  // the other end gets what this end wrote before it is disconnected
+  if (!pf::isValidPipeHandle(pipeHandle(handle))) return true;
+  pf::pipeFlush(pipeHandle(handle));  // the other end gets what this end wrote before it is disconnected
   const bool created = handle == m_hInput ? m_bInputCreated != 0 : m_bOutputCreated != 0;
-  if (created) pf::pipeDisconnect(handle);
-  pf::pipeClose(handle);
+  if (created) pf::pipeDisconnect(pipeHandle(handle));
+  pf::pipeClose(pipeHandle(handle));
   return true;
 }
 

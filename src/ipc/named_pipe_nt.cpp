@@ -12,6 +12,8 @@
 
 namespace pf = qvo::platform;
 using qvo::ipc::callOpenHook;
+using qvo::ipc::eventHandle;
+using qvo::ipc::pipeHandle;
 using qvo::ipc::OpenStage;
 
 static_assert(sizeof(qvo::detail::PipeIoRecord) == pf::kPipeIoRecordSize, "one record per operation");
@@ -51,31 +53,31 @@ CQVONamedPipeNT::~CQVONamedPipeNT() {
     releaseHandles();
   }
   for (void*& event : m_hEvents) {
-    pf::eventClose(event);
-    event = pf::kNoEvent;
+    pf::eventClose(eventHandle(event));
+    event = pf::kNoEvent.raw;
   }
 }
 
 void CQVONamedPipeNT::clearChannels() {
   m_bInputCreated = 0;
   m_bOutputCreated = 0;
-  m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle();
+  m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle().raw;
   m_bHoldsHandles = false;
   pf::pipeIoRecordInit(&m_readOverlapped, pf::kNoEvent);
   pf::pipeIoRecordInit(&m_writeOverlapped, pf::kNoEvent);
 }
 
 void CQVONamedPipeNT::InitializeEvents() {
-  for (void*& event : m_hEvents) event = pf::eventCreate(pf::EventWaiters::threadsAndPipes);
+  for (void*& event : m_hEvents) event = pf::eventCreate(pf::EventWaiters::threadsAndPipes).raw;
 }
 
 // --- opening -----------------------------------------------------------------------------------------
 
 bool CQVONamedPipeNT::Open() {
   releaseHandles();  // an earlier connection that this object still holds is not leaked
-  for (void* event : m_hEvents) pf::eventReset(event);
-  pf::pipeIoRecordInit(&m_readOverlapped, m_hEvents[kReadDone]);
-  pf::pipeIoRecordInit(&m_writeOverlapped, m_hEvents[kWriteDone]);
+  for (void* event : m_hEvents) pf::eventReset(eventHandle(event));
+  pf::pipeIoRecordInit(&m_readOverlapped, eventHandle(m_hEvents[kReadDone]));
+  pf::pipeIoRecordInit(&m_writeOverlapped, eventHandle(m_hEvents[kWriteDone]));
 
   if (!TwoNativePipes()) {
     bool created = false;
@@ -105,8 +107,8 @@ bool CQVONamedPipeNT::Open() {
   if (TwoChannelsAutoCreated() && !inputCreated && inputOpenedAs == CHANNEL_WRITE) {
     CHANNEL_ACCESS_MODE ignored;
     const int e = qvo::ipc::joinSecondChannel(this, NativeOutputChannelName(), CHANNEL_WRITE, true,
-                                              getOpenTimeout(), m_hOutput, ignored);
-    IsOpen(pf::isValidPipeHandle(m_hOutput));
+                                              pf::Timeout::fromSigned(getOpenTimeout()), m_hOutput, ignored);
+    IsOpen(pf::isValidPipeHandle(pipeHandle(m_hOutput)));
     if (e != 0) pf::setErrnoFromNativeError(e);
   } else {
     CHANNEL_ACCESS_MODE ignored;
@@ -142,17 +144,18 @@ bool CQVONamedPipeNT::openChannel(char const* nativeName, CHANNEL_ACCESS_MODE mo
                                   bool& created, unsigned long retries, CHANNEL_ACCESS_MODE& openedAs) {
   qvo::ipc::ChannelSteps steps{
       true, [this](bool open) { IsOpen(open); }, [&openedAs](bool, CHANNEL_ACCESS_MODE as) { openedAs = as; },
-      [this](void* own, CHANNEL_ACCESS_MODE as) {
+      [this](pf::PipeHandle own, CHANNEL_ACCESS_MODE as) {
         // A pair of explicitly named channels waits for the other end once both are settled (Open).
         if (TwoNativePipes() && !TwoChannelsAutoCreated()) return true;
-        return WaitForConnection(own, as == CHANNEL_WRITE ? &m_writeOverlapped : &m_readOverlapped) == 1;
+        return WaitForConnection(own.raw, as == CHANNEL_WRITE ? &m_writeOverlapped : &m_readOverlapped) == 1;
       }};
   return qvo::ipc::openOrCreateChannel(this, steps, nativeName, mode, handle, created, retries);
 }
 
 int CQVONamedPipeNT::WaitForConnection(void* handle, qvo::detail::PipeIoRecord* record) {
-  pf::pipeIoRecordInit(record, m_hEvents[kConnected]);
-  const int e = pf::pipeConnect(handle, record, getOpenTimeout(), m_hEvents[kClose]);
+  pf::pipeIoRecordInit(record, eventHandle(m_hEvents[kConnected]));
+  const int e = pf::pipeConnect(pipeHandle(handle), record, pf::Timeout::fromSigned(getOpenTimeout()),
+                                eventHandle(m_hEvents[kClose]));
   if (e == 0) return 1;
   pf::setErrnoFromNativeError(e);
   return 0;
@@ -164,8 +167,9 @@ long CQVONamedPipeNT::Read(void* buffer, int size, long timeout) {
   if (buffer == nullptr || size <= 0) return fail(pf::NativeError::invalidParameter);
   char* bytes = static_cast<char*>(buffer);
   std::uint32_t count = 0;
-  pf::pipeIoRecordInit(&m_readOverlapped, m_hEvents[kReadDone]);
-  int e = pf::pipeRead(m_hInput, bytes, static_cast<std::uint32_t>(size), &m_readOverlapped, m_hEvents[kClose], count);
+  pf::pipeIoRecordInit(&m_readOverlapped, eventHandle(m_hEvents[kReadDone]));
+  int e = pf::pipeRead(pipeHandle(m_hInput), bytes, static_cast<std::uint32_t>(size), &m_readOverlapped,
+                       eventHandle(m_hEvents[kClose]), count);
   if (e != 0 || count == 0) return fail(e);
   if (count == static_cast<std::uint32_t>(size) || timeout >= 0) return static_cast<long>(count);
 
@@ -175,9 +179,9 @@ long CQVONamedPipeNT::Read(void* buffer, int size, long timeout) {
   long total = static_cast<long>(count);
   while (total < size) {
     std::this_thread::yield();
-    pf::pipeIoRecordInit(&m_readOverlapped, m_hEvents[kReadDone]);
-    e = pf::pipeRead(m_hInput, bytes + total, static_cast<std::uint32_t>(size - total), &m_readOverlapped,
-                     m_hEvents[kClose], count);
+    pf::pipeIoRecordInit(&m_readOverlapped, eventHandle(m_hEvents[kReadDone]));
+    e = pf::pipeRead(pipeHandle(m_hInput), bytes + total, static_cast<std::uint32_t>(size - total),
+                     &m_readOverlapped, eventHandle(m_hEvents[kClose]), count);
     if (e != 0 || count == 0) {
       pf::setErrnoFromNativeError(e);
       break;
@@ -190,9 +194,9 @@ long CQVONamedPipeNT::Read(void* buffer, int size, long timeout) {
 long CQVONamedPipeNT::Write(void const* buffer, int size, long) {
   if (buffer == nullptr || size <= 0) return fail(pf::NativeError::invalidParameter);
   std::uint32_t count = 0;
-  pf::pipeIoRecordInit(&m_writeOverlapped, m_hEvents[kWriteDone]);
-  const int e = pf::pipeWrite(m_hOutput, buffer, static_cast<std::uint32_t>(size), &m_writeOverlapped,
-                              m_hEvents[kClose], count);
+  pf::pipeIoRecordInit(&m_writeOverlapped, eventHandle(m_hEvents[kWriteDone]));
+  const int e = pf::pipeWrite(pipeHandle(m_hOutput), buffer, static_cast<std::uint32_t>(size), &m_writeOverlapped,
+                              eventHandle(m_hEvents[kClose]), count);
   if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
   return fail(e);
 }
@@ -208,20 +212,20 @@ bool CQVONamedPipeNT::Close() {
 }
 
 bool CQVONamedPipeNT::Close_SingleChannel(void* handle) {
-  pf::eventSet(m_hEvents[kClose]);  // ends the waits of other threads on this pipe
+  pf::eventSet(eventHandle(m_hEvents[kClose]));  // ends the waits of other threads on this pipe
   const bool created = handle == m_hInput ? m_bInputCreated != 0 : m_bOutputCreated != 0;
   const bool writes = TwoNativePipes() ? handle == m_hOutput : GetPipeAccessMode() != PIPE_READ;
   // Disconnecting discards what the other end has not read yet: a channel this end writes is only
   // closed, so that the bytes written before Close still reach the other end.
-  if (created && !writes) pf::pipeDisconnect(handle);
-  pf::pipeClose(handle);
+  if (created && !writes) pf::pipeDisconnect(pipeHandle(handle));
+  pf::pipeClose(pipeHandle(handle));
   return true;
 }
 
 // Closes the handles that an Open left and no Close released: after a failed Open, and after an Open
 // that returned true with the pipe not open (one channel failed) at the next Open or the destructor.
 void CQVONamedPipeNT::releaseHandles() {
-  if (m_bHoldsHandles) pf::eventSet(m_hEvents[kClose]);  // first ends the waits of other threads
+  if (m_bHoldsHandles) pf::eventSet(eventHandle(m_hEvents[kClose]));  // first ends the waits of other threads
   releaseChannels(m_hPipe, m_hInput, m_hOutput, m_bHoldsHandles);
 }
 

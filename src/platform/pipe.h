@@ -11,13 +11,15 @@
 #include <string>
 
 #include "platform/event.h"
+#include "platform/handle.h"
+#include "platform/time.h"
 #include "qvo_internal.h"
 
 namespace qvo::platform {
 
-// A native pipe handle as the pipe classes store it: a Windows HANDLE, or on POSIX a number that names
-// an entry of the seam's own table. All bits set is the invalid handle.
-using PipeHandle = void*;
+// A native pipe handle (the pipe classes store its `raw` pointer): a Windows HANDLE, or on POSIX a number
+// that names an entry of the seam's own table. All bits set is the invalid handle.
+using PipeHandle = Handle<struct PipeKind>;
 QVO_INTERNAL PipeHandle invalidPipeHandle();
 inline bool isValidPipeHandle(PipeHandle h) { return h != invalidPipeHandle(); }
 
@@ -59,10 +61,10 @@ QVO_INTERNAL int pipeCreate(char const* nativeName, PipeDirection direction, boo
                             PipeHandle& handle);
 
 // Waits until the other end has opened a created pipe (at once when it already has). `record`: the
-// operation record (overlapped handles; null otherwise); `timeoutMs` < 0 waits without limit; `cancel`, a
+// operation record (overlapped handles; null otherwise); `timeout` bounds the wait; `cancel`, a
 // set event that ends the wait (kNoEvent: none). Returns 0 when connected, PipeError::noData when ended by
 // `cancel`, the system's time-out or pending code when the time ran out, or another system error.
-QVO_INTERNAL int pipeConnect(PipeHandle handle, void* record, long timeoutMs, EventHandle cancel);
+QVO_INTERNAL int pipeConnect(PipeHandle handle, void* record, Timeout timeout, EventHandle cancel);
 
 // Reads up to `size` bytes, waiting without limit until at least one byte has come, the pipe fails or
 // `cancel` is set. Returns 0 with `count` > 0; on failure the native error: NativeError::brokenPipe when
@@ -87,8 +89,8 @@ QVO_INTERNAL void pipeClose(PipeHandle handle);
 QVO_INTERNAL bool pipeWaitAvailable(char const* nativeName);
 
 // Waits until `socket` is readable: true when it is, also when the wait fails or `socket` is not an open
-// socket; false when `timeoutMs` (< 0: no limit) ran out.
-QVO_INTERNAL bool socketWaitReadable(int socket, long timeoutMs);
+// socket; false when the time-out ran out.
+QVO_INTERNAL bool socketWaitReadable(int socket, Timeout timeout);
 
 }  // namespace qvo::platform
 

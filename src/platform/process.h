@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "QVOProcess.h"
+#include "platform/time.h"
 #include "qvo_internal.h"
 
 namespace qvo::platform {
@@ -78,9 +79,9 @@ bool adoptProcessHandle(std::uintptr_t process, std::uint32_t pid, ProcessRef* o
 bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeError);
 
 enum class WaitResult { Ended, TimedOut, Failed };
-// Waits up to timeoutMs milliseconds (negative: no limit) for the process to end, without collecting
-// it: a later collectExitStatus reads the status. Failed sets *nativeError.
-WaitResult waitForProcessEnd(const ProcessRef& ref, long timeoutMs, unsigned long* nativeError);
+// Waits until the time-out for the process to end, without collecting it: a later readExitStatus reads
+// the status. Failed sets *nativeError.
+WaitResult waitForProcessEnd(const ProcessRef& ref, Timeout timeout, unsigned long* nativeError);
 
 // Reads the exit status of an ended process: its exit code (Windows: as int, so codes of 0x80000000 and
 // above are negative; POSIX: 0-255, or minus the signal's number for a child ended by a signal). With

@@ -193,7 +193,7 @@ int CQVOOperatingSystem::waitForProcess(qvo::pid_t pid, int* status, long timeou
     return -1;
   }
   int result = -1;
-  switch (platform::waitForProcessEnd(ref, timeout, &native)) {
+  switch (platform::waitForProcessEnd(ref, platform::Timeout::fromSigned(timeout), &native)) {
     case platform::WaitResult::Ended: {
       int st = 0;
       if (platform::readExitStatus(ref, false, &st, &native)) {

@@ -25,7 +25,7 @@ ProcessState::Outcome ProcessState::wait(long timeoutMs, int* status, unsigned l
   }
   // The wait itself runs unlocked, so that other copies can poll or kill meanwhile; the reference
   // stays open while any thread waits on it.
-  const platform::WaitResult result = platform::waitForProcessEnd(m_ref, timeoutMs, nativeError);
+  const platform::WaitResult result = platform::waitForProcessEnd(m_ref, platform::Timeout::fromSigned(timeoutMs), nativeError);
 
   std::lock_guard<std::mutex> lock(m_mutex);
   --m_nbWaiters;

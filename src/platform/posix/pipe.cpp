@@ -52,8 +52,6 @@ const int PipeError::badHandle = EBADF;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // Mode bits of the listening socket. The owner bits let the user connect; the group bits carry the
 // direction and the "other" execute bit marks a taken instance (the directory itself is 0700, so these
 // bits grant nobody anything).
@@ -62,9 +60,9 @@ constexpr mode_t kModeCreatorWrites = 0640;  // the other end must read
 constexpr mode_t kModeTaken = 0001;
 // States that last only a few system calls (a creator between its lock and publishing its socket, or
 // between removing its socket and dropping its lock) are waited out, up to this long.
-constexpr auto kTransientLimit = std::chrono::seconds(1);
+constexpr Timeout kTransientLimit = Timeout::ms(1000);
 // How long pipeWaitAvailable waits for a taken instance to become free: the pipes' default time-out.
-constexpr auto kDefaultWait = std::chrono::milliseconds(1000);
+constexpr Timeout kDefaultWait = Timeout::ms(1000);
 
 // One native pipe end. The descriptors are closed when the last reference goes, so that a thread still
 // waiting on them when another closes the pipe never touches a descriptor number that was reused.
@@ -107,20 +105,20 @@ PipeHandle registerPipe(std::shared_ptr<NativePipe> pipe) {
   std::lock_guard<std::mutex> g(t.lock);
   const std::uintptr_t key = t.next++;
   t.pipes.emplace(key, std::move(pipe));
-  return reinterpret_cast<PipeHandle>(key);
+  return PipeHandle{reinterpret_cast<void*>(key)};
 }
 
 std::shared_ptr<NativePipe> findPipe(PipeHandle h) {
   PipeTable& t = table();
   std::lock_guard<std::mutex> g(t.lock);
-  auto it = t.pipes.find(reinterpret_cast<std::uintptr_t>(h));
+  auto it = t.pipes.find(reinterpret_cast<std::uintptr_t>(h.raw));
   return it == t.pipes.end() ? nullptr : it->second;
 }
 
 std::shared_ptr<NativePipe> takePipe(PipeHandle h) {
   PipeTable& t = table();
   std::lock_guard<std::mutex> g(t.lock);
-  auto it = t.pipes.find(reinterpret_cast<std::uintptr_t>(h));
+  auto it = t.pipes.find(reinterpret_cast<std::uintptr_t>(h.raw));
   if (it == t.pipes.end()) return nullptr;
   auto p = std::move(it->second);
   t.pipes.erase(it);
@@ -279,23 +277,21 @@ void pause(int round) {
 }
 
 // Waits until `fd` has `events` or `cancel` is set. Returns 0 when the descriptor is ready,
-// NativeError::ioPending when cancelled, ETIMEDOUT when the time ran out, or errno.
-int waitReady(int fd, short events, int cancel, long timeoutMs) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+// NativeError::ioPending when cancelled, ETIMEDOUT when the deadline passed, or errno.
+int waitReady(int fd, short events, int cancel, Deadline const& deadline) {
   for (;;) {
     pollfd fds[2] = {{fd, events, 0}, {cancel, POLLIN, 0}};
-    int wait = -1;
-    if (timeoutMs >= 0) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-      wait = left.count() < 0 ? 0 : static_cast<int>(std::min<long long>(left.count(), 1 << 30));
-    }
+    const int wait = deadline.pollMs(1 << 30);
     const int r = ::poll(fds, cancel >= 0 ? 2 : 1, wait);
     if (r < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
     if (cancel >= 0 && (fds[1].revents & POLLIN)) return NativeError::ioPending;
-    if (r == 0) return ETIMEDOUT;
+    if (r == 0) {
+      if (wait < (1 << 30) || deadline.passed()) return ETIMEDOUT;
+      continue;  // a wait cut to what one poll takes: go on with what is left
+    }
     return 0;
   }
 }
@@ -304,7 +300,7 @@ int brokenOr(int e) { return (e == EPIPE || e == ECONNRESET) ? NativeError::brok
 
 }  // namespace
 
-PipeHandle invalidPipeHandle() { return reinterpret_cast<PipeHandle>(~std::uintptr_t{0}); }
+PipeHandle invalidPipeHandle() { return PipeHandle{reinterpret_cast<void*>(~std::uintptr_t{0})}; }
 
 std::string const& pipeNamePrefix() {
   static const std::string prefix = runtimeDirectory() + "/";
@@ -378,8 +374,8 @@ int pipeOpen(char const* nativeName, PipeDirection direction, bool, PipeHandle& 
   sockaddr_un addr;
   if (!fillAddress(d, leaf, addr)) return ENAMETOOLONG;
 
-  const auto limit = Clock::now() + kTransientLimit;
-  for (int round = 0; Clock::now() < limit; ++round) {
+  const Deadline limit(kTransientLimit);
+  for (int round = 0; !limit.passed(); ++round) {
     if (!lockHeld(d, lockName)) return PipeError::notFound;
     struct stat st;
     if (::fstatat(d, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -419,7 +415,7 @@ int pipeOpen(char const* nativeName, PipeDirection direction, bool, PipeHandle& 
 
 // --- connection and transfer -------------------------------------------------------------------------
 
-int pipeConnect(PipeHandle handle, void*, long timeoutMs, EventHandle cancel) {
+int pipeConnect(PipeHandle handle, void*, Timeout timeout, EventHandle cancel) {
   auto pipe = findPipe(handle);
   if (!pipe) return PipeError::badHandle;
   int listenFd;
@@ -429,15 +425,9 @@ int pipeConnect(PipeHandle handle, void*, long timeoutMs, EventHandle cancel) {
     if (pipe->closed || pipe->listenFd < 0) return PipeError::noData;
     listenFd = pipe->listenFd;
   }
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+  const Deadline deadline(timeout);
   for (;;) {
-    long left = -1;
-    if (timeoutMs >= 0) {
-      left = static_cast<long>(
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
-      if (left < 0) left = 0;
-    }
-    const int r = waitReady(listenFd, POLLIN, eventDescriptor(cancel), left);
+    const int r = waitReady(listenFd, POLLIN, eventDescriptor(cancel), deadline);
     if (r == NativeError::ioPending) return PipeError::noData;
     if (r != 0) return r;
     std::lock_guard<std::mutex> g(pipe->lock);
@@ -499,7 +489,7 @@ int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void*, EventHa
     if (n == 0) return NativeError::brokenPipe;
     if (errno == EINTR) continue;
     if (errno != EAGAIN) return brokenOr(errno);
-    if (const int r = waitReady(fd, POLLIN, eventDescriptor(cancel), -1)) return r;
+    if (const int r = waitReady(fd, POLLIN, eventDescriptor(cancel), Deadline(Timeout::unlimited()))) return r;
   }
 }
 
@@ -518,7 +508,7 @@ int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void*, 
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN) return brokenOr(errno);
-    if (const int r = waitReady(fd, POLLOUT, eventDescriptor(cancel), -1)) return r;
+    if (const int r = waitReady(fd, POLLOUT, eventDescriptor(cancel), Deadline(Timeout::unlimited()))) return r;
   }
   return 0;
 }
@@ -585,7 +575,7 @@ bool pipeWaitAvailable(char const* nativeName) {
   const int d = dirFd.get();
   const std::string lockName = leaf + ".lock";
   const std::string claimName = leaf + ".claim";
-  const auto limit = Clock::now() + kDefaultWait;
+  const Deadline limit(kDefaultWait);
   for (int round = 0;; ++round) {
     if (!lockHeld(d, lockName)) return false;
     struct stat st;
@@ -593,18 +583,18 @@ bool pipeWaitAvailable(char const* nativeName) {
         (st.st_mode & kModeTaken) == 0 && !lockHeld(d, claimName)) {
       return true;
     }
-    if (Clock::now() >= limit) return false;
+    if (limit.passed()) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(round < 10 ? 1 : 10));
   }
 }
 
-bool socketWaitReadable(int socket, long timeoutMs) {
+bool socketWaitReadable(int socket, Timeout timeout) {
   // As on Windows, where only a socket can be waited for: any other value (no open descriptor, or one
   // that is no socket) gives true. poll, not select: an fd_set cannot hold a descriptor below 0 or at or
   // above FD_SETSIZE.
   struct stat st;
   if (socket < 0 || ::fstat(socket, &st) != 0 || !S_ISSOCK(st.st_mode)) return true;
-  return waitReady(socket, POLLIN, -1, timeoutMs) != ETIMEDOUT;
+  return waitReady(socket, POLLIN, -1, Deadline(timeout)) != ETIMEDOUT;
 }
 
 

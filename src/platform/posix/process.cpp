@@ -30,8 +30,6 @@ const NativeHandle kNoHandle = -1;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // waitid's selector for a pidfd (Linux 5.4), spelled out for headers that predate it.
 constexpr idtype_t kPidfdIdType = static_cast<idtype_t>(3);
 
@@ -221,29 +219,19 @@ bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeEr
   return true;
 }
 
-WaitResult waitForProcessEnd(const ProcessRef& ref, long timeoutMs, unsigned long* nativeError) {
-  const bool forever = timeoutMs < 0;
-  // Ten years stands for any longer time-out, which the clock's arithmetic could not hold.
-  const long long capped = std::min<long long>(forever ? 0 : timeoutMs, 315360000000LL);
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(capped);
-  auto remainingMs = [&]() -> int {
-    if (forever) return -1;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
-  };
-
+WaitResult waitForProcessEnd(const ProcessRef& ref, Timeout timeout, unsigned long* nativeError) {
+  const Deadline deadline(timeout);
   if (ref.handle >= 0) {
     // A pidfd turns readable when the process ends.
     for (;;) {
       pollfd pfd{static_cast<int>(ref.handle), POLLIN, 0};
-      const int ms = remainingMs();
-      const int rc = ::poll(&pfd, 1, ms);
+      const int rc = ::poll(&pfd, 1, deadline.pollMs());
       if (rc > 0) return WaitResult::Ended;
       if (rc < 0 && errno != EINTR) {
         *nativeError = static_cast<unsigned long>(errno);
         return WaitResult::Failed;
       }
-      if (rc == 0 && !forever && ms == 0) return WaitResult::TimedOut;
+      if (rc == 0 && deadline.passed()) return WaitResult::TimedOut;
     }
   }
 
@@ -259,11 +247,8 @@ WaitResult waitForProcessEnd(const ProcessRef& ref, long timeoutMs, unsigned lon
       *nativeError = static_cast<unsigned long>(errno);
       return WaitResult::Failed;
     }
-    const int ms = remainingMs();
-    if (!forever && ms == 0) return WaitResult::TimedOut;
-    auto pause = sleepMs;
-    if (!forever) pause = std::min<std::chrono::microseconds>(pause, std::chrono::milliseconds(ms));
-    std::this_thread::sleep_for(pause);
+    if (deadline.passed()) return WaitResult::TimedOut;
+    std::this_thread::sleep_for(std::min<Deadline::Clock::duration>(sleepMs, deadline.left()));
     sleepMs = std::min<std::chrono::microseconds>(sleepMs * 2, std::chrono::milliseconds(10));
   }
 }

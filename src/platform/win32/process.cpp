@@ -147,10 +147,8 @@ bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeEr
   return true;
 }
 
-WaitResult waitForProcessEnd(const ProcessRef& ref, long timeoutMs, unsigned long* nativeError) {
-  // long is 32-bit here: every non-negative time-out fits below INFINITE (all bits set).
-  const DWORD ms = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
-  switch (::WaitForSingleObject(asHandle(ref.handle), ms)) {
+WaitResult waitForProcessEnd(const ProcessRef& ref, Timeout timeout, unsigned long* nativeError) {
+  switch (::WaitForSingleObject(asHandle(ref.handle), static_cast<DWORD>(timeout.windowsWait()))) {
     case WAIT_OBJECT_0:
       return WaitResult::Ended;
     case WAIT_TIMEOUT:
