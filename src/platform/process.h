@@ -114,10 +114,14 @@ qvo::detail::ProcessInformationStorage storageFromProcessInformation(PROCESS_INF
 // that path; it applies to processes started or opened afterwards. Windows: no effect.
 QVO_INTERNAL void setProcessDescriptorsEnabled(bool enabled);
 
-// Prepares the calling process for killing a process it did not start: Windows enables the debug
-// privilege (its result does not matter); false with the platform's refusal written to std::cerr on a
-// Windows that is neither NT nor 95. POSIX: nothing to prepare.
-bool prepareToKill();
+// The family of the running system, for callers that refuse what an old one cannot do: Windows NT and
+// its successors, Windows 95 and its successors, another Windows (Win32s), or POSIX.
+enum class SystemFamily { windowsNT, windows95, otherWindows, posix };
+SystemFamily systemFamily();
+
+// Lets this process open processes of other users where the system asks for a privilege to do so
+// (Windows: enables the debug privilege; whether it is granted is not reported). POSIX: nothing.
+void enableDebugPrivilege();
 
 }  // namespace qvo::platform
 

@@ -220,8 +220,26 @@ int CQVOOperatingSystem::waitForProcess(qvo::pid_t pid, int* status, long timeou
   return result;
 }
 
+namespace {
+// Killing a process runs on Windows NT and 95 (and POSIX); on NT and POSIX the debug privilege first lets
+// this process reach processes of other users. False, with the refusal on std::cerr, elsewhere.
+bool prepareToKill() {
+  switch (platform::systemFamily()) {
+    case platform::SystemFamily::windows95:
+      return true;
+    case platform::SystemFamily::otherWindows:
+      std::cerr << "CQVOOperatingSystem::kill runs only under Windows NT or Windows 95\n";
+      std::cerr.flush();
+      return false;
+    default:
+      platform::enableDebugPrivilege();
+      return true;
+  }
+}
+}  // namespace
+
 int CQVOOperatingSystem::kill(qvo::pid_t pid, bool) {
-  if (!platform::prepareToKill()) return -1;
+  if (!prepareToKill()) return -1;
   unsigned long native = 0;
   if (pid.m_state) {
     // Never by the identifier, which may belong to another process once this one has ended.

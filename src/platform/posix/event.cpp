@@ -13,11 +13,9 @@
 #include <new>
 
 #include "platform/event.h"
+#include "platform/posix/internal.h"
 
 namespace qvo::platform {
-
-void futexWait(int* word, int expected, const timespec* timeout);  // lock.cpp
-void futexWake(int* word, int count);                             // lock.cpp
 
 namespace {
 
@@ -62,8 +60,6 @@ Event* eventOf(EventHandle handle) { return static_cast<Event*>(handle.raw); }
 
 }  // namespace
 
-// The descriptor that poll() watches for an event (readable while it is set); -1 for kNoEvent and for an
-// event that only threads wait on. For pipe.cpp.
 int eventDescriptor(EventHandle event) { return event == kNoEvent ? -1 : eventOf(event)->fd; }
 
 EventHandle eventCreate(EventWaiters waiters) {
@@ -89,8 +85,7 @@ void eventSet(EventHandle event) {
   if (e == nullptr) return;
   if (e->fd >= 0) {
     const std::uint64_t one = 1;
-    while (::write(e->fd, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    retryOnInterrupt([&] { return ::write(e->fd, &one, sizeof one); });
     return;
   }
   if (__atomic_exchange_n(&e->state, kSet, __ATOMIC_RELEASE) == kUnsetWithSleeper) futexWake(&e->state, INT_MAX);
@@ -101,8 +96,7 @@ void eventReset(EventHandle event) {
   if (e == nullptr) return;
   if (e->fd >= 0) {
     std::uint64_t value;
-    while (::read(e->fd, &value, sizeof value) < 0 && errno == EINTR) {
-    }
+    retryOnInterrupt([&] { return ::read(e->fd, &value, sizeof value); });
     return;
   }
   __atomic_store_n(&e->state, kUnset, __ATOMIC_RELAXED);

@@ -40,10 +40,9 @@
 
 #include "platform/error.h"
 #include "platform/pipe.h"
+#include "platform/posix/internal.h"
 
 namespace qvo::platform {
-
-int eventDescriptor(EventHandle event);  // event.cpp: what poll() watches for a cancel event
 
 const int PipeError::notFound = ENOENT;
 const int PipeError::accessDenied = EACCES;
@@ -137,26 +136,6 @@ std::string runtimeDirectory() {
   return "/tmp/qvo-pipes-" + std::to_string(::getuid());
 }
 
-// A descriptor closed when it goes out of scope, unless released.
-class Descriptor {
- public:
-  explicit Descriptor(int fd = -1) : m_fd(fd) {}
-  ~Descriptor() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  Descriptor(Descriptor const&) = delete;
-  Descriptor& operator=(Descriptor const&) = delete;
-  int get() const { return m_fd; }
-  int release() {
-    const int fd = m_fd;
-    m_fd = -1;
-    return fd;
-  }
-
- private:
-  int m_fd;
-};
-
 // Splits a native name into its directory and the name of the pipe in it.
 bool splitName(std::string const& path, std::string& dir, std::string& leaf) {
   const auto slash = path.rfind('/');
@@ -185,7 +164,7 @@ int openDirectory(std::string const& dir, bool create) {
       return -1;
     }
   }
-  Descriptor fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  ScopedFd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (fd.get() < 0) {
     if (errno == ELOOP || errno == ENOTDIR) errno = EACCES;
     return -1;
@@ -317,7 +296,7 @@ int pipeCreate(char const* nativeName, PipeDirection direction, bool, PipeHandle
   handle = invalidPipeHandle();
   std::string dir, leaf;
   if (!splitName(nativeName, dir, leaf)) return PipeError::notFound;
-  Descriptor dirFd(openDirectory(dir, true));
+  ScopedFd dirFd(openDirectory(dir, true));
   if (dirFd.get() < 0) return errno;
   const int d = dirFd.get();
 
@@ -366,7 +345,7 @@ int pipeOpen(char const* nativeName, PipeDirection direction, bool, PipeHandle& 
   handle = invalidPipeHandle();
   std::string dir, leaf;
   if (!splitName(nativeName, dir, leaf)) return PipeError::notFound;
-  Descriptor dirFd(openDirectory(dir, false));
+  ScopedFd dirFd(openDirectory(dir, false));
   if (dirFd.get() < 0) return errno == ENOENT ? PipeError::notFound : errno;
   const int d = dirFd.get();
   const std::string lockName = leaf + ".lock";
@@ -570,7 +549,7 @@ void pipeClose(PipeHandle handle) {
 bool pipeWaitAvailable(char const* nativeName) {
   std::string dir, leaf;
   if (!splitName(nativeName, dir, leaf)) return false;
-  Descriptor dirFd(openDirectory(dir, false));
+  ScopedFd dirFd(openDirectory(dir, false));
   if (dirFd.get() < 0) return false;
   const int d = dirFd.get();
   const std::string lockName = leaf + ".lock";

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/posix/internal.h"
 #include "platform/process.h"
 
 extern char** environ;
@@ -63,11 +64,10 @@ bool sendSignalThroughPidfd(int pidfd, int sig) {
 // waitid on the process behind the reference: through its pidfd, else by pid.
 int waitOn(const ProcessRef& ref, siginfo_t* info, int options) {
   info->si_pid = 0;
-  for (;;) {
-    const int rc = ref.handle >= 0 ? ::waitid(kPidfdIdType, static_cast<id_t>(ref.handle), info, options)
-                                   : ::waitid(P_PID, static_cast<id_t>(ref.pid), info, options);
-    if (rc == 0 || errno != EINTR) return rc;
-  }
+  return retryOnInterrupt([&] {
+    return ref.handle >= 0 ? ::waitid(kPidfdIdType, static_cast<id_t>(ref.handle), info, options)
+                           : ::waitid(P_PID, static_cast<id_t>(ref.pid), info, options);
+  });
 }
 
 int statusFromInfo(const siginfo_t& info) {
@@ -104,10 +104,7 @@ std::string programPath(const std::string& program) {
 }  // namespace
 
 NativeHandle createRedirectionFile(const std::string& path, unsigned long* nativeError) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
+  const int fd = retryOnInterrupt([&] { return ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); });
   if (fd < 0) *nativeError = static_cast<unsigned long>(errno);
   return fd;
 }
@@ -119,16 +116,7 @@ void closeNativeHandle(NativeHandle handle) {
 NativeHandle standardErrorHandle() { return STDERR_FILENO; }
 
 void writeToNativeHandle(NativeHandle handle, const std::string& text) {
-  if (handle < 0) return;
-  const char* p = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    const ssize_t n = ::write(static_cast<int>(handle), p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
+  if (handle >= 0) writeAll(static_cast<int>(handle), text.data(), text.size());
 }
 
 bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned long* nativeError) {
@@ -299,7 +287,9 @@ void exitProcessNow(int status) { ::_exit(status); }
 
 void setProcessDescriptorsEnabled(bool enabled) { g_pidfdEnabled.store(enabled, std::memory_order_relaxed); }
 
-bool prepareToKill() { return true; }
+SystemFamily systemFamily() { return SystemFamily::posix; }
+
+void enableDebugPrivilege() {}
 
 qvo::detail::ProcessInformationStorage storageFromProcessInformation(PROCESS_INFORMATION const& pi) { return pi; }
 

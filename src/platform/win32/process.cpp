@@ -6,11 +6,11 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 #include <vector>
 
 #include "platform/process.h"
 #include "platform/win32/child_handles.h"
+#include "platform/win32/internal.h"
 
 namespace {
 using Storage = qvo::detail::ProcessInformationStorage;
@@ -58,15 +58,7 @@ NativeHandle standardErrorHandle() { return fromHandle(::GetStdHandle(STD_ERROR_
 
 void writeToNativeHandle(NativeHandle handle, const std::string& text) {
   HANDLE h = asHandle(handle);
-  if (h == nullptr || h == INVALID_HANDLE_VALUE) return;
-  const char* p = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    DWORD written = 0;
-    if (!::WriteFile(h, p, static_cast<DWORD>(left), &written, nullptr) || written == 0) return;
-    p += written;
-    left -= written;
-  }
+  if (h != nullptr && h != INVALID_HANDLE_VALUE) writeAll(h, text.data(), text.size());
 }
 
 bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned long* nativeError) {
@@ -189,30 +181,26 @@ Storage storageFromProcessInformation(PROCESS_INFORMATION const& pi) { return sa
 
 void setProcessDescriptorsEnabled(bool) {}
 
-bool prepareToKill() {
+SystemFamily systemFamily() {
   OSVERSIONINFOA version;
   ::ZeroMemory(&version, sizeof(version));
   version.dwOSVersionInfoSize = sizeof(version);
   ::GetVersionExA(&version);
-  if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return true;
-  if (version.dwPlatformId != VER_PLATFORM_WIN32_NT) {
-    std::cerr << "CQVOOperatingSystem::kill runs only under Windows NT or Windows 95\n";
-    std::cerr.flush();
-    return false;
-  }
-  // The debug privilege lets this process open processes of other users; whether it is granted
-  // does not matter.
+  if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return SystemFamily::windows95;
+  if (version.dwPlatformId == VER_PLATFORM_WIN32_NT) return SystemFamily::windowsNT;
+  return SystemFamily::otherWindows;
+}
+
+void enableDebugPrivilege() {
   HANDLE token = nullptr;
-  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
-    TOKEN_PRIVILEGES tp;
-    if (::LookupPrivilegeValueA(nullptr, "SeDebugPrivilege", &tp.Privileges[0].Luid)) {
-      tp.PrivilegeCount = 1;
-      tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-      ::AdjustTokenPrivileges(token, FALSE, &tp, sizeof(tp), nullptr, nullptr);
-    }
-    ::CloseHandle(token);
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
+  const ScopedHandle held(token);
+  TOKEN_PRIVILEGES tp;
+  if (::LookupPrivilegeValueA(nullptr, "SeDebugPrivilege", &tp.Privileges[0].Luid)) {
+    tp.PrivilegeCount = 1;
+    tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    ::AdjustTokenPrivileges(token, FALSE, &tp, sizeof(tp), nullptr, nullptr);
   }
-  return true;
 }
 
 }  // namespace qvo::platform
