@@ -41,10 +41,7 @@ using qvo::ipc::OpenStage;
 constexpr long kOpenLimit = 60000;  // open time-out of ends that must find each other (a hang guard)
 
 // errno as the library sets it from a native error code on this target.
-int errnoOf(int nativeCode) {
-  pf::setErrnoFromNativeError(nativeCode);
-  return errno;
-}
+int errnoOf(int nativeCode) { return pf::sysError(nativeCode).errnoValue; }
 
 // errno after an open whose wait for the other end ran out: on Windows the wait leaves the pending
 // connection's code.

@@ -190,7 +190,7 @@ int waitingCreator(Signal& stop, char const* expect) {
     stop.wait();
     pf::eventSet(cancel);
   });
-  const int e = pf::pipeConnect(h, nullptr, pf::Timeout::unlimited(), cancel);
+  const pf::SysError e = pf::pipeConnect(h, nullptr, pf::Timeout::unlimited(), cancel);
   int code = 0;
   if (expect == nullptr) {
     code = e == pf::PipeError::noData ? 0 : 2;
@@ -407,7 +407,7 @@ TEST_P(PipeOwner, CreatorDropsAConnectionOfAnotherUser) {
     PipeHandle h;
     if (pf::pipeOpen((pf::pipeNamePrefix() + kName).c_str(), PipeDirection::write, true, h) != 0) return 1;
     std::uint32_t count = 0;
-    const int e = pf::pipeWrite(h, "mine", 4, nullptr, pf::kNoEvent, count);
+    const pf::SysError e = pf::pipeWrite(h, "mine", 4, nullptr, pf::kNoEvent, count);
     pf::pipeFlush(h);
     pf::pipeClose(h);
     return e == 0 ? 0 : 2;

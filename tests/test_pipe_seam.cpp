@@ -74,7 +74,7 @@ std::string readSome(PipeHandle h, std::uint32_t size, int* error = nullptr) {
   Record r;
   std::string buffer(size, '\0');
   std::uint32_t count = 0;
-  const int e = pf::pipeRead(h, &buffer[0], size, r.bytes, pf::kNoEvent, count);
+  const int e = pf::pipeRead(h, &buffer[0], size, r.bytes, pf::kNoEvent, count).native;
   if (error != nullptr) *error = e;
   buffer.resize(e == 0 ? count : 0);
   return buffer;
@@ -84,7 +84,7 @@ int writeAll(PipeHandle h, std::string const& bytes) {
   Record r;
   std::uint32_t count = 0;
   return pf::pipeWrite(h, bytes.data(), static_cast<std::uint32_t>(bytes.size()), r.bytes,
-                       pf::kNoEvent, count);
+                       pf::kNoEvent, count).native;
 }
 
 TEST(PipeSeam, CreatorAndOpenerOfMatchingDirectionsExchangeBytes) {
@@ -167,7 +167,8 @@ TEST(PipeSeam, WaitingForTheOtherEndEndsAtTheTimeOutOrTheCancelEvent) {
   EXPECT_NE(pf::pipeConnect(creator, r.bytes, pf::Timeout::ms(50), pf::kNoEvent), 0);
 
   pf::EventHandle cancel = pf::eventCreate(pf::EventWaiters::threadsAndPipes);
-  auto waiting = std::async(std::launch::async, [&] { return pf::pipeConnect(creator, r.bytes, pf::Timeout::unlimited(), cancel); });
+  auto waiting = std::async(std::launch::async,
+                            [&] { return pf::pipeConnect(creator, r.bytes, pf::Timeout::unlimited(), cancel); });
   EXPECT_EQ(waiting.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
   pf::eventSet(cancel);
   ASSERT_EQ(waiting.wait_for(kHangGuard), std::future_status::ready);

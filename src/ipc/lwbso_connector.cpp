@@ -45,11 +45,11 @@ CQVONamedPipeNTLWBSO_Connector::~CQVONamedPipeNTLWBSO_Connector() { Join(); }
 int CQVONamedPipeNTLWBSO_Connector::Run() {
   if (m_bJoin) {
     Mode ignored;
-    const int e = qvo::ipc::joinSecondChannel(m_pPipe, m_szName, m_eMode, false,
+    const pf::SysError e = qvo::ipc::joinSecondChannel(m_pPipe, m_szName, m_eMode, false,
                                               pf::Timeout::fromSigned(m_lJoinTimeout), *m_pHandle, ignored);
-    m_pPipe->recordOpen(e == 0);
-    if (e != 0) pf::setErrnoFromNativeError(e);
-    m_bResult = e == 0;
+    m_pPipe->recordOpen(!e);
+    if (e) e.setErrno();
+    m_bResult = !e;
   } else {
     m_bResult = ConnectChannel(m_szName, m_eMode, *m_pHandle, *m_pbCreated, m_retries);
   }

@@ -1,6 +1,5 @@
 // CQVONamedPipeNTLWBSO: the blocking named-pipe variant: channels opened in parallel by connector
 // threads, transfers without time-outs, and the invalid-parameter answer to any time-out.
-#include "QVOError.h"
 #include "QVOPipe.h"
 #include "ipc/lwbso_connector.h"
 #include "ipc/channels.h"
@@ -12,14 +11,12 @@ namespace pf = qvo::platform;
 using qvo::ipc::pipeHandle;
 
 namespace {
-// The native error code as the socket layer reports it (on Windows the thread's last error), negated,
-// with errno set from the operating system's error.
-long failWithNativeCode(int code) {
-  pf::setLastNativeError(code);
-  CQVOString name;
-  const int reported = CQVOBase::GetNativeErrorCodeAsString(name);
-  pf::setErrnoFromNativeError(code);
-  return -static_cast<long>(reported);
+// Failing makes the error the thread's last native error and returns its number as the socket layer
+// reports it (on Windows the code itself), negated, with errno set from it.
+long fail(pf::SysError e) {
+  pf::setLastNativeError(e.native);
+  e.setErrno();
+  return -static_cast<long>(pf::socketErrorNumber(e.native));
 }
 }  // namespace
 
@@ -104,34 +101,36 @@ bool CQVONamedPipeNTLWBSO::Open() {
 }
 
 int CQVONamedPipeNTLWBSO::WaitForConnection(void* handle) {
-  const int e = pf::pipeConnect(pipeHandle(handle), nullptr, pf::Timeout::unlimited(), pf::kNoEvent);
-  if (e == 0) return 1;
-  failWithNativeCode(e);
+  const pf::SysError e = pf::pipeConnect(pipeHandle(handle), nullptr, pf::Timeout::unlimited(), pf::kNoEvent);
+  if (!e) return 1;
+  fail(e);
   return 0;
 }
 
 long CQVONamedPipeNTLWBSO::Read(void* buffer, int size, long timeout) {
   if (timeout >= 0 || buffer == nullptr || size <= 0) {
-    pf::setErrnoFromNativeError(pf::NativeError::invalidParameter);
-    return -static_cast<long>(pf::NativeError::invalidParameter);
+    const pf::SysError invalid = pf::sysError(pf::NativeError::invalidParameter);
+    invalid.setErrno();
+    return -static_cast<long>(invalid.native);
   }
   std::uint32_t count = 0;
-  const int e = pf::pipeRead(pipeHandle(m_hInput), buffer, static_cast<std::uint32_t>(size), nullptr,
+  const pf::SysError e = pf::pipeRead(pipeHandle(m_hInput), buffer, static_cast<std::uint32_t>(size), nullptr,
                              pf::kNoEvent, count);
-  if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
-  return failWithNativeCode(e);  // a short read is a failure too
+  if (!e && count == static_cast<std::uint32_t>(size)) return size;
+  return fail(e);  // a short read is a failure too
 }
 
 long CQVONamedPipeNTLWBSO::Write(void const* buffer, int size, long timeout) {
   if (timeout >= 0 || buffer == nullptr || size <= 0) {
-    pf::setErrnoFromNativeError(pf::NativeError::invalidParameter);
-    return -static_cast<long>(pf::NativeError::invalidParameter);
+    const pf::SysError invalid = pf::sysError(pf::NativeError::invalidParameter);
+    invalid.setErrno();
+    return -static_cast<long>(invalid.native);
   }
   std::uint32_t count = 0;
-  const int e = pf::pipeWrite(pipeHandle(m_hOutput), buffer, static_cast<std::uint32_t>(size), nullptr,
+  const pf::SysError e = pf::pipeWrite(pipeHandle(m_hOutput), buffer, static_cast<std::uint32_t>(size), nullptr,
                               pf::kNoEvent, count);
-  if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
-  return failWithNativeCode(e);
+  if (!e && count == static_cast<std::uint32_t>(size)) return size;
+  return fail(e);
 }
 
 bool CQVONamedPipeNTLWBSO::ConnectionPending() const { return qvo::ipc::connectionPending(*this); }

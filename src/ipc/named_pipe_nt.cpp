@@ -24,9 +24,9 @@ namespace {
 enum Event { kReadDone = 0, kWriteDone = 1, kClose = 2, kConnected = 3 };
 
 // Failing returns the operating system's code negated, with errno set from it.
-long fail(int code) {
-  pf::setErrnoFromNativeError(code);
-  return -static_cast<long>(code);
+long fail(pf::SysError e) {
+  e.setErrno();
+  return -static_cast<long>(e.native);
 }
 }  // namespace
 
@@ -106,10 +106,10 @@ bool CQVONamedPipeNT::Open() {
   // waits for it and opens it in the direction that fits.
   if (TwoChannelsAutoCreated() && !inputCreated && inputOpenedAs == CHANNEL_WRITE) {
     CHANNEL_ACCESS_MODE ignored;
-    const int e = qvo::ipc::joinSecondChannel(this, NativeOutputChannelName(), CHANNEL_WRITE, true,
+    const pf::SysError e = qvo::ipc::joinSecondChannel(this, NativeOutputChannelName(), CHANNEL_WRITE, true,
                                               pf::Timeout::fromSigned(getOpenTimeout()), m_hOutput, ignored);
     IsOpen(pf::isValidPipeHandle(pipeHandle(m_hOutput)));
-    if (e != 0) pf::setErrnoFromNativeError(e);
+    if (e) e.setErrno();
   } else {
     CHANNEL_ACCESS_MODE ignored;
     openChannel(NativeOutputChannelName(), CHANNEL_WRITE, m_hOutput, outputCreated, 1, ignored);
@@ -154,23 +154,23 @@ bool CQVONamedPipeNT::openChannel(char const* nativeName, CHANNEL_ACCESS_MODE mo
 
 int CQVONamedPipeNT::WaitForConnection(void* handle, qvo::detail::PipeIoRecord* record) {
   pf::pipeIoRecordInit(record, eventHandle(m_hEvents[kConnected]));
-  const int e = pf::pipeConnect(pipeHandle(handle), record, pf::Timeout::fromSigned(getOpenTimeout()),
+  const pf::SysError e = pf::pipeConnect(pipeHandle(handle), record, pf::Timeout::fromSigned(getOpenTimeout()),
                                 eventHandle(m_hEvents[kClose]));
-  if (e == 0) return 1;
-  pf::setErrnoFromNativeError(e);
+  if (!e) return 1;
+  e.setErrno();
   return 0;
 }
 
 // --- transfer ----------------------------------------------------------------------------------------
 
 long CQVONamedPipeNT::Read(void* buffer, int size, long timeout) {
-  if (buffer == nullptr || size <= 0) return fail(pf::NativeError::invalidParameter);
+  if (buffer == nullptr || size <= 0) return fail(pf::sysError(pf::NativeError::invalidParameter));
   char* bytes = static_cast<char*>(buffer);
   std::uint32_t count = 0;
   pf::pipeIoRecordInit(&m_readOverlapped, eventHandle(m_hEvents[kReadDone]));
-  int e = pf::pipeRead(pipeHandle(m_hInput), bytes, static_cast<std::uint32_t>(size), &m_readOverlapped,
+  pf::SysError e = pf::pipeRead(pipeHandle(m_hInput), bytes, static_cast<std::uint32_t>(size), &m_readOverlapped,
                        eventHandle(m_hEvents[kClose]), count);
-  if (e != 0 || count == 0) return fail(e);
+  if (e || count == 0) return fail(e);
   if (count == static_cast<std::uint32_t>(size) || timeout >= 0) return static_cast<long>(count);
 
   // No time limit: the rest too. A loop rather than one call per piece, so that a trickle of small
@@ -182,8 +182,8 @@ long CQVONamedPipeNT::Read(void* buffer, int size, long timeout) {
     pf::pipeIoRecordInit(&m_readOverlapped, eventHandle(m_hEvents[kReadDone]));
     e = pf::pipeRead(pipeHandle(m_hInput), bytes + total, static_cast<std::uint32_t>(size - total),
                      &m_readOverlapped, eventHandle(m_hEvents[kClose]), count);
-    if (e != 0 || count == 0) {
-      pf::setErrnoFromNativeError(e);
+    if (e || count == 0) {
+      e.setErrno();
       break;
     }
     total += static_cast<long>(count);
@@ -192,12 +192,12 @@ long CQVONamedPipeNT::Read(void* buffer, int size, long timeout) {
 }
 
 long CQVONamedPipeNT::Write(void const* buffer, int size, long) {
-  if (buffer == nullptr || size <= 0) return fail(pf::NativeError::invalidParameter);
+  if (buffer == nullptr || size <= 0) return fail(pf::sysError(pf::NativeError::invalidParameter));
   std::uint32_t count = 0;
   pf::pipeIoRecordInit(&m_writeOverlapped, eventHandle(m_hEvents[kWriteDone]));
-  const int e = pf::pipeWrite(pipeHandle(m_hOutput), buffer, static_cast<std::uint32_t>(size), &m_writeOverlapped,
-                              eventHandle(m_hEvents[kClose]), count);
-  if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
+  const pf::SysError e = pf::pipeWrite(pipeHandle(m_hOutput), buffer, static_cast<std::uint32_t>(size),
+                                       &m_writeOverlapped, eventHandle(m_hEvents[kClose]), count);
+  if (!e && count == static_cast<std::uint32_t>(size)) return size;
   return fail(e);
 }
 

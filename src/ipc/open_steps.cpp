@@ -24,7 +24,7 @@ void callOpenHook(CQVONamedPipe const* pipe, OpenStage stage) {
 bool openOrCreateChannel(CQVONamedPipe const* pipe, ChannelSteps const& steps, char const* nativeName, Mode mode,
                          void*& handle, bool& created, unsigned long retries) {
   platform::PipeHandle h;
-  int e = platform::pipeOpen(nativeName, directionOf(mode), steps.overlapped, h);
+  platform::SysError e = platform::pipeOpen(nativeName, directionOf(mode), steps.overlapped, h);
   handle = h.raw;
   steps.recordOpen(platform::isValidPipeHandle(h));
   if (platform::isValidPipeHandle(h)) {
@@ -41,9 +41,9 @@ bool openOrCreateChannel(CQVONamedPipe const* pipe, ChannelSteps const& steps, c
   if (!platform::isValidPipeHandle(h)) {
     if (e == platform::NativeError::pipeBusy) {
       // The other end created it after this end looked: open it as it is before turning round.
-      const int again = platform::pipeOpen(nativeName, directionOf(mode), steps.overlapped, h);
+      const platform::SysError again = platform::pipeOpen(nativeName, directionOf(mode), steps.overlapped, h);
       handle = h.raw;
-      if (again == 0) {
+      if (!again) {
         steps.recordOpen(true);
         steps.settled(false, mode);
         return true;
@@ -52,7 +52,7 @@ bool openOrCreateChannel(CQVONamedPipe const* pipe, ChannelSteps const& steps, c
         return openOrCreateChannel(pipe, steps, nativeName, opposite(mode), handle, created, retries - 1);
       }
     }
-    platform::setErrnoFromNativeError(static_cast<unsigned long>(e));
+    e.setErrno();
     return false;
   }
   created = true;
@@ -62,24 +62,24 @@ bool openOrCreateChannel(CQVONamedPipe const* pipe, ChannelSteps const& steps, c
   return connected;
 }
 
-int joinSecondChannel(CQVONamedPipe const* pipe, char const* nativeName, Mode mode, bool overlapped,
+platform::SysError joinSecondChannel(CQVONamedPipe const* pipe, char const* nativeName, Mode mode, bool overlapped,
                       platform::Timeout timeout, void*& handle, Mode& openedAs) {
   const platform::Deadline deadline(timeout);
   bool announced = false;
   for (int round = 0;; ++round) {
     platform::PipeHandle h;
-    int e = platform::pipeOpen(nativeName, directionOf(mode), overlapped, h);
+    platform::SysError e = platform::pipeOpen(nativeName, directionOf(mode), overlapped, h);
     handle = h.raw;
-    if (e == 0) {
+    if (!e) {
       openedAs = mode;
-      return 0;
+      return e;
     }
     if (e != platform::PipeError::notFound) {
       e = platform::pipeOpen(nativeName, directionOf(opposite(mode)), overlapped, h);
       handle = h.raw;
-      if (e == 0) {
+      if (!e) {
         openedAs = opposite(mode);
-        return 0;
+        return e;
       }
     }
     if (e != platform::PipeError::notFound) return e;

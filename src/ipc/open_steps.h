@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "QVOPipe.h"
+#include "platform/error.h"
 #include "platform/pipe.h"
 #include "platform/time.h"
 #include "qvo_internal.h"
@@ -59,9 +60,9 @@ bool openOrCreateChannel(CQVONamedPipe const* pipe, ChannelSteps const& steps, c
 // The joining end of a pair named from one base name (it found the first channel created by the other
 // end) opens the second channel, which the other end creates: it waits for it to exist, up to
 // `timeout`, instead of creating it in its own direction. The channel is opened with
-// `mode` if that is accepted, otherwise with the opposite mode. Returns 0 with the handle and the mode
-// it was opened with, or the native error (errno is not touched).
-int joinSecondChannel(CQVONamedPipe const* pipe, char const* nativeName, Mode mode, bool overlapped,
+// `mode` if that is accepted, otherwise with the opposite mode. Returns no error with the handle and the
+// mode it was opened with, or the error (errno is not touched).
+platform::SysError joinSecondChannel(CQVONamedPipe const* pipe, char const* nativeName, Mode mode, bool overlapped,
                       platform::Timeout timeout, void*& handle, Mode& openedAs);
 
 }  // namespace qvo::ipc

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/error.h"
 #include "platform/event.h"
 #include "platform/handle.h"
 #include "platform/time.h"
@@ -51,36 +52,36 @@ QVO_INTERNAL void pipeIoRecordInit(void* record, EventHandle completionEvent);
 // or the native error: PipeError::notFound, PipeError::accessDenied (the pipe's creator uses the same
 // direction; on POSIX also: the pipe directory is not the user's own private one, or another user
 // listens on the pipe), NativeError::pipeBusy (its one instance is taken), or another system error.
-QVO_INTERNAL int pipeOpen(char const* nativeName, PipeDirection direction, bool overlapped,
-                          PipeHandle& handle);
+QVO_INTERNAL SysError pipeOpen(char const* nativeName, PipeDirection direction, bool overlapped,
+                               PipeHandle& handle);
 // Creates the one instance of a pipe; this end uses it in `direction`. Returns 0 with the handle, or
 // NativeError::pipeBusy when an instance of the name exists, or another system error (on POSIX EACCES
 // when the pipe directory is not the user's own private one). The creator then waits for the other end
 // with pipeConnect, which on POSIX drops connections of other users.
-QVO_INTERNAL int pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped,
-                            PipeHandle& handle);
+QVO_INTERNAL SysError pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped,
+                                 PipeHandle& handle);
 
 // Waits until the other end has opened a created pipe (at once when it already has). `record`: the
 // operation record (overlapped handles; null otherwise); `timeout` bounds the wait; `cancel`, a
 // set event that ends the wait (kNoEvent: none). Returns 0 when connected, PipeError::noData when ended by
 // `cancel`, the system's time-out or pending code when the time ran out, or another system error.
-QVO_INTERNAL int pipeConnect(PipeHandle handle, void* record, Timeout timeout, EventHandle cancel);
+QVO_INTERNAL SysError pipeConnect(PipeHandle handle, void* record, Timeout timeout, EventHandle cancel);
 
 // Reads up to `size` bytes, waiting without limit until at least one byte has come, the pipe fails or
 // `cancel` is set. Returns 0 with `count` > 0; on failure the native error: NativeError::brokenPipe when
 // the other end has gone, NativeError::ioPending when `cancel` ended the wait.
-QVO_INTERNAL int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void* record,
-                          EventHandle cancel, std::uint32_t& count);
+QVO_INTERNAL SysError pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void* record,
+                               EventHandle cancel, std::uint32_t& count);
 // Writes all `size` bytes, waiting without limit until the other end has room for them, the pipe fails
 // or `cancel` is set. Returns 0 with `count` == size, or the native error (NativeError::ioPending when
 // `cancel` ended the wait; `count` then holds what was written).
-QVO_INTERNAL int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void* record,
-                           EventHandle cancel, std::uint32_t& count);
+QVO_INTERNAL SysError pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void* record,
+                                EventHandle cancel, std::uint32_t& count);
 
 // Waits until the other end has read everything this end wrote (or has gone). Returns 0 or the error.
-QVO_INTERNAL int pipeFlush(PipeHandle handle);
+QVO_INTERNAL SysError pipeFlush(PipeHandle handle);
 // Created pipes: ends the other end's connection; what this end has not read is discarded.
-QVO_INTERNAL int pipeDisconnect(PipeHandle handle);
+QVO_INTERNAL SysError pipeDisconnect(PipeHandle handle);
 // Releases the handle; a creator's pipe name disappears. A wait of another thread on the handle ends.
 QVO_INTERNAL void pipeClose(PipeHandle handle);
 

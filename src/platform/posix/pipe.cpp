@@ -292,12 +292,12 @@ void pipeIoRecordInit(void* record, EventHandle) {
 
 // --- open and create ---------------------------------------------------------------------------------
 
-int pipeCreate(char const* nativeName, PipeDirection direction, bool, PipeHandle& handle) {
+SysError pipeCreate(char const* nativeName, PipeDirection direction, bool, PipeHandle& handle) {
   handle = invalidPipeHandle();
   std::string dir, leaf;
-  if (!splitName(nativeName, dir, leaf)) return PipeError::notFound;
+  if (!splitName(nativeName, dir, leaf)) return sysError(PipeError::notFound);
   ScopedFd dirFd(openDirectory(dir, true));
-  if (dirFd.get() < 0) return errno;
+  if (dirFd.get() < 0) return sysError(errno);
   const int d = dirFd.get();
 
   // The socket is bound, marked and listening under a private name before it is published, so that
@@ -305,18 +305,18 @@ int pipeCreate(char const* nativeName, PipeDirection direction, bool, PipeHandle
   static std::atomic<unsigned> sequence{0};
   const std::string temp = ".c" + std::to_string(::getpid()) + "-" + std::to_string(sequence.fetch_add(1));
   sockaddr_un addr, tempAddr;
-  if (!fillAddress(d, leaf, addr) || !fillAddress(d, temp, tempAddr)) return ENAMETOOLONG;
+  if (!fillAddress(d, leaf, addr) || !fillAddress(d, temp, tempAddr)) return sysError(ENAMETOOLONG);
   auto pipe = std::make_shared<NativePipe>();
   pipe->creator = true;
   pipe->direction = direction;
   pipe->leaf = leaf;
   pipe->listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (pipe->listenFd < 0) return errno;
-  if (::bind(pipe->listenFd, reinterpret_cast<sockaddr*>(&tempAddr), sizeof tempAddr) != 0) return errno;
+  if (pipe->listenFd < 0) return sysError(errno);
+  if (::bind(pipe->listenFd, reinterpret_cast<sockaddr*>(&tempAddr), sizeof tempAddr) != 0) return sysError(errno);
   if (::fchmodat(d, temp.c_str(), directionMode(direction), 0) != 0 || ::listen(pipe->listenFd, 0) != 0) {
     const int e = errno;
     ::unlinkat(d, temp.c_str(), 0);
-    return e;
+    return sysError(e);
   }
 
   const std::string lockName = leaf + ".lock";
@@ -324,7 +324,7 @@ int pipeCreate(char const* nativeName, PipeDirection direction, bool, PipeHandle
   if (pipe->lockFd < 0) {
     const int e = errno;
     ::unlinkat(d, temp.c_str(), 0);
-    return e == EBUSY ? NativeError::pipeBusy : e;
+    return sysError(e == EBUSY ? NativeError::pipeBusy : e);
   }
   // Files left by an instance whose creator died: its socket first, so that nobody sees them paired
   // with the new lock.
@@ -334,87 +334,87 @@ int pipeCreate(char const* nativeName, PipeDirection direction, bool, PipeHandle
     const int e = errno;
     ::unlinkat(d, temp.c_str(), 0);
     ::unlinkat(d, lockName.c_str(), 0);
-    return e;
+    return sysError(e);
   }
   pipe->dirFd = dirFd.release();
   handle = registerPipe(std::move(pipe));
-  return 0;
+  return kNoError;
 }
 
-int pipeOpen(char const* nativeName, PipeDirection direction, bool, PipeHandle& handle) {
+SysError pipeOpen(char const* nativeName, PipeDirection direction, bool, PipeHandle& handle) {
   handle = invalidPipeHandle();
   std::string dir, leaf;
-  if (!splitName(nativeName, dir, leaf)) return PipeError::notFound;
+  if (!splitName(nativeName, dir, leaf)) return sysError(PipeError::notFound);
   ScopedFd dirFd(openDirectory(dir, false));
-  if (dirFd.get() < 0) return errno == ENOENT ? PipeError::notFound : errno;
+  if (dirFd.get() < 0) return sysError(errno == ENOENT ? PipeError::notFound : errno);
   const int d = dirFd.get();
   const std::string lockName = leaf + ".lock";
   const std::string claimName = leaf + ".claim";
   sockaddr_un addr;
-  if (!fillAddress(d, leaf, addr)) return ENAMETOOLONG;
+  if (!fillAddress(d, leaf, addr)) return sysError(ENAMETOOLONG);
 
   const Deadline limit(kTransientLimit);
   for (int round = 0; !limit.passed(); ++round) {
-    if (!lockHeld(d, lockName)) return PipeError::notFound;
+    if (!lockHeld(d, lockName)) return sysError(PipeError::notFound);
     struct stat st;
     if (::fstatat(d, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-      if (errno != ENOENT) return errno;
+      if (errno != ENOENT) return sysError(errno);
       pause(round);  // the creator is publishing or removing its socket
       continue;
     }
-    if (!S_ISSOCK(st.st_mode)) return PipeError::notFound;
-    if ((st.st_mode & kModeTaken) != 0 || lockHeld(d, claimName)) return NativeError::pipeBusy;
+    if (!S_ISSOCK(st.st_mode)) return sysError(PipeError::notFound);
+    if ((st.st_mode & kModeTaken) != 0 || lockHeld(d, claimName)) return sysError(NativeError::pipeBusy);
     const bool creatorReads = (st.st_mode & 0070) == (kModeCreatorReads & 0070);
-    if (creatorReads != (direction == PipeDirection::write)) return PipeError::accessDenied;
+    if (creatorReads != (direction == PipeDirection::write)) return sysError(PipeError::accessDenied);
 
     auto pipe = std::make_shared<NativePipe>();
     pipe->direction = direction;
     pipe->claimFd = takeLock(d, claimName);
-    if (pipe->claimFd < 0) return errno == EBUSY ? NativeError::pipeBusy : errno;
+    if (pipe->claimFd < 0) return sysError(errno == EBUSY ? NativeError::pipeBusy : errno);
     pipe->fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (pipe->fd < 0) return errno;
+    if (pipe->fd < 0) return sysError(errno);
     if (::connect(pipe->fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
       // A socket that another user listens on is no pipe of this user's, whoever put it there.
-      if (!peerIsSameUser(pipe->fd)) return PipeError::accessDenied;
+      if (!peerIsSameUser(pipe->fd)) return sysError(PipeError::accessDenied);
       handle = registerPipe(std::move(pipe));
-      return 0;
+      return kNoError;
     }
     const int e = errno;
-    if (e == EAGAIN) return NativeError::pipeBusy;
+    if (e == EAGAIN) return sysError(NativeError::pipeBusy);
     if (e == ECONNREFUSED) {
       // The listening socket is gone: the instance was taken and its first user has left, or its
       // creator is closing.
-      return lockHeld(d, lockName) ? NativeError::pipeBusy : PipeError::notFound;
+      return sysError(lockHeld(d, lockName) ? NativeError::pipeBusy : PipeError::notFound);
     }
-    if (e != ENOENT) return e;
+    if (e != ENOENT) return sysError(e);
     pause(round);
   }
-  return PipeError::notFound;
+  return sysError(PipeError::notFound);
 }
 
 // --- connection and transfer -------------------------------------------------------------------------
 
-int pipeConnect(PipeHandle handle, void*, Timeout timeout, EventHandle cancel) {
+SysError pipeConnect(PipeHandle handle, void*, Timeout timeout, EventHandle cancel) {
   auto pipe = findPipe(handle);
-  if (!pipe) return PipeError::badHandle;
+  if (!pipe) return sysError(PipeError::badHandle);
   int listenFd;
   {
     std::lock_guard<std::mutex> g(pipe->lock);
-    if (pipe->fd >= 0) return 0;
-    if (pipe->closed || pipe->listenFd < 0) return PipeError::noData;
+    if (pipe->fd >= 0) return kNoError;
+    if (pipe->closed || pipe->listenFd < 0) return sysError(PipeError::noData);
     listenFd = pipe->listenFd;
   }
   const Deadline deadline(timeout);
   for (;;) {
     const int r = waitReady(listenFd, POLLIN, eventDescriptor(cancel), deadline);
-    if (r == NativeError::ioPending) return PipeError::noData;
-    if (r != 0) return r;
+    if (r == NativeError::ioPending) return sysError(PipeError::noData);
+    if (r != 0) return sysError(r);
     std::lock_guard<std::mutex> g(pipe->lock);
-    if (pipe->closed) return PipeError::noData;
+    if (pipe->closed) return sysError(PipeError::noData);
     const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
       if (errno == EAGAIN || errno == EINTR || errno == ECONNABORTED) continue;
-      return errno;
+      return sysError(errno);
     }
     if (!peerIsSameUser(fd)) {
       // Another user reached the socket (only possible for a privileged user, or through a directory
@@ -431,7 +431,7 @@ int pipeConnect(PipeHandle handle, void*, Timeout timeout, EventHandle cancel) {
     pipe->fd = fd;
     ::close(pipe->listenFd);
     pipe->listenFd = -1;
-    return 0;
+    return kNoError;
   }
 }
 
@@ -452,32 +452,33 @@ int connectedFd(PipeHandle handle, PipeDirection direction, std::shared_ptr<Nati
 }
 }  // namespace
 
-int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void*, EventHandle cancel,
-             std::uint32_t& count) {
+SysError pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void*, EventHandle cancel,
+                  std::uint32_t& count) {
   count = 0;
   std::shared_ptr<NativePipe> pipe;
   int fd;
-  if (const int e = connectedFd(handle, PipeDirection::read, pipe, fd)) return e;
+  if (const int e = connectedFd(handle, PipeDirection::read, pipe, fd)) return sysError(e);
   // Bytes already there are returned even when `cancel` is set: only a wait is ended by it.
   for (;;) {
     const ssize_t n = ::recv(fd, buffer, size, MSG_DONTWAIT);
     if (n > 0) {
       count = static_cast<std::uint32_t>(n);
-      return 0;
+      return kNoError;
     }
-    if (n == 0) return NativeError::brokenPipe;
+    if (n == 0) return sysError(NativeError::brokenPipe);
     if (errno == EINTR) continue;
-    if (errno != EAGAIN) return brokenOr(errno);
-    if (const int r = waitReady(fd, POLLIN, eventDescriptor(cancel), Deadline(Timeout::unlimited()))) return r;
+    if (errno != EAGAIN) return sysError(brokenOr(errno));
+    const int r = waitReady(fd, POLLIN, eventDescriptor(cancel), Deadline(Timeout::unlimited()));
+    if (r != 0) return sysError(r);
   }
 }
 
-int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void*, EventHandle cancel,
-              std::uint32_t& count) {
+SysError pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void*, EventHandle cancel,
+                   std::uint32_t& count) {
   count = 0;
   std::shared_ptr<NativePipe> pipe;
   int fd;
-  if (const int e = connectedFd(handle, PipeDirection::write, pipe, fd)) return e;
+  if (const int e = connectedFd(handle, PipeDirection::write, pipe, fd)) return sysError(e);
   const char* bytes = static_cast<const char*>(buffer);
   while (count < size) {
     const ssize_t n = ::send(fd, bytes + count, size - count, MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -486,37 +487,38 @@ int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void*, 
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN) return brokenOr(errno);
-    if (const int r = waitReady(fd, POLLOUT, eventDescriptor(cancel), Deadline(Timeout::unlimited()))) return r;
+    if (n < 0 && errno != EAGAIN) return sysError(brokenOr(errno));
+    const int r = waitReady(fd, POLLOUT, eventDescriptor(cancel), Deadline(Timeout::unlimited()));
+    if (r != 0) return sysError(r);
   }
-  return 0;
+  return kNoError;
 }
 
-int pipeFlush(PipeHandle handle) {
+SysError pipeFlush(PipeHandle handle) {
   auto pipe = findPipe(handle);
-  if (!pipe) return PipeError::badHandle;
+  if (!pipe) return sysError(PipeError::badHandle);
   int fd;
   {
     std::lock_guard<std::mutex> g(pipe->lock);
     fd = pipe->fd;
   }
-  if (fd < 0 || pipe->direction != PipeDirection::write) return 0;
+  if (fd < 0 || pipe->direction != PipeDirection::write) return kNoError;
   // The bytes this end sent and the other end has not read yet; they are released when it reads them
   // or closes its end.
   for (int round = 0;; ++round) {
     int queued = 0;
-    if (::ioctl(fd, SIOCOUTQ, &queued) != 0) return errno;
-    if (queued <= 0) return 0;
+    if (::ioctl(fd, SIOCOUTQ, &queued) != 0) return sysError(errno);
+    if (queued <= 0) return kNoError;
     pause(round);
   }
 }
 
-int pipeDisconnect(PipeHandle handle) {
+SysError pipeDisconnect(PipeHandle handle) {
   auto pipe = findPipe(handle);
-  if (!pipe) return PipeError::badHandle;
+  if (!pipe) return sysError(PipeError::badHandle);
   std::lock_guard<std::mutex> g(pipe->lock);
   if (pipe->fd >= 0) ::shutdown(pipe->fd, SHUT_RDWR);
-  return 0;
+  return kNoError;
 }
 
 void pipeClose(PipeHandle handle) {

@@ -21,6 +21,7 @@
 
 #include "platform/paths.h"
 #include "platform/posix/internal.h"
+#include "platform/error.h"
 #include "platform/process.h"
 
 extern char** environ;
@@ -103,9 +104,9 @@ std::string programPath(const std::string& program) {
 
 }  // namespace
 
-NativeHandle createRedirectionFile(const std::string& path, unsigned long* nativeError) {
+NativeHandle createRedirectionFile(const std::string& path, SysError* error) {
   const int fd = retryOnInterrupt([&] { return ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); });
-  if (fd < 0) *nativeError = static_cast<unsigned long>(errno);
+  if (fd < 0) *error = sysError(errno);
   return fd;
 }
 
@@ -119,7 +120,7 @@ void writeToNativeHandle(NativeHandle handle, const std::string& text) {
   if (handle >= 0) writeAll(static_cast<int>(handle), text.data(), text.size());
 }
 
-bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned long* nativeError) {
+bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, SysError* error) {
   sweepOrphans();
 
   // Windows refuses a working directory that is not an existing directory before it starts anything;
@@ -127,7 +128,7 @@ bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned lon
   struct stat st;
   if (!request.inheritDirectory &&
       (::stat(request.workingDirectory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
-    *nativeError = ENOTDIR;
+    *error = sysError(ENOTDIR);
     return false;
   }
 
@@ -170,7 +171,7 @@ bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned lon
   ::posix_spawn_file_actions_destroy(&actions);
   ::posix_spawnattr_destroy(&attr);
   if (rc != 0) {
-    *nativeError = static_cast<unsigned long>(rc);
+    *error = sysError(rc);
     return false;
   }
 
@@ -187,18 +188,18 @@ bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned lon
 
 bool adoptProcessHandle(std::uintptr_t, std::uint32_t, ProcessRef*) { return false; }
 
-bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeError) {
+bool openProcessById(std::uint32_t pid, ProcessRef* out, SysError* error) {
   if (pid == 0 || pid > static_cast<std::uint32_t>(INT_MAX)) {
-    *nativeError = ESRCH;
+    *error = sysError(ESRCH);
     return false;
   }
   const int fd = openPidfd(static_cast<::pid_t>(pid));
   if (fd < 0 && errno != ENOSYS) {
-    *nativeError = static_cast<unsigned long>(errno);
+    *error = sysError(errno);
     return false;
   }
   if (fd < 0 && ::kill(static_cast<::pid_t>(pid), 0) != 0 && errno != EPERM) {
-    *nativeError = static_cast<unsigned long>(errno);
+    *error = sysError(errno);
     return false;
   }
   out->handle = fd;
@@ -207,7 +208,7 @@ bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeEr
   return true;
 }
 
-WaitResult waitForProcessEnd(const ProcessRef& ref, Timeout timeout, unsigned long* nativeError) {
+WaitResult waitForProcessEnd(const ProcessRef& ref, Timeout timeout, SysError* error) {
   const Deadline deadline(timeout);
   if (ref.handle >= 0) {
     // A pidfd turns readable when the process ends.
@@ -216,7 +217,7 @@ WaitResult waitForProcessEnd(const ProcessRef& ref, Timeout timeout, unsigned lo
       const int rc = ::poll(&pfd, 1, deadline.pollMs());
       if (rc > 0) return WaitResult::Ended;
       if (rc < 0 && errno != EINTR) {
-        *nativeError = static_cast<unsigned long>(errno);
+        *error = sysError(errno);
         return WaitResult::Failed;
       }
       if (rc == 0 && deadline.passed()) return WaitResult::TimedOut;
@@ -232,7 +233,7 @@ WaitResult waitForProcessEnd(const ProcessRef& ref, Timeout timeout, unsigned lo
     } else if (errno == ECHILD) {
       if (::kill(static_cast<::pid_t>(ref.pid), 0) != 0 && errno == ESRCH) return WaitResult::Ended;
     } else {
-      *nativeError = static_cast<unsigned long>(errno);
+      *error = sysError(errno);
       return WaitResult::Failed;
     }
     if (deadline.passed()) return WaitResult::TimedOut;
@@ -241,33 +242,33 @@ WaitResult waitForProcessEnd(const ProcessRef& ref, Timeout timeout, unsigned lo
   }
 }
 
-bool readExitStatus(const ProcessRef& ref, bool reap, int* status, unsigned long* nativeError) {
+bool readExitStatus(const ProcessRef& ref, bool reap, int* status, SysError* error) {
   siginfo_t info;
   const int options = WEXITED | WNOHANG | (reap ? 0 : WNOWAIT);
   if (waitOn(ref, &info, options) != 0) {
-    *nativeError = static_cast<unsigned long>(errno);
+    *error = sysError(errno);
     return false;
   }
   if (info.si_pid == 0) {  // not ended after all
-    *nativeError = ECHILD;
+    *error = sysError(ECHILD);
     return false;
   }
   *status = statusFromInfo(info);
   return true;
 }
 
-bool terminateProcess(const ProcessRef& ref, unsigned long* nativeError) {
+bool terminateProcess(const ProcessRef& ref, SysError* error) {
   if (ref.handle >= 0) {
     if (sendSignalThroughPidfd(static_cast<int>(ref.handle), SIGKILL)) return true;
     if (errno != ENOSYS) {
-      *nativeError = static_cast<unsigned long>(errno);
+      *error = sysError(errno);
       return false;
     }
   }
   // Without a pidfd the pid is safe to signal only while the process is not collected, which the
   // callers guarantee for their children.
   if (::kill(static_cast<::pid_t>(ref.pid), SIGKILL) == 0) return true;
-  *nativeError = static_cast<unsigned long>(errno);
+  *error = sysError(errno);
   return false;
 }
 

@@ -101,13 +101,13 @@ void pipeIoRecordInit(void* record, EventHandle completionEvent) {
 
 // --- open and create ---------------------------------------------------------------------------------
 
-int pipeOpen(char const* nativeName, PipeDirection direction, bool overlapped, PipeHandle& handle) {
+SysError pipeOpen(char const* nativeName, PipeDirection direction, bool overlapped, PipeHandle& handle) {
   handle.raw = ::CreateFileA(nativeName, direction == PipeDirection::read ? GENERIC_READ : GENERIC_WRITE, 0,
                              nullptr, OPEN_EXISTING, overlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr);
-  return handle.raw == INVALID_HANDLE_VALUE ? static_cast<int>(::GetLastError()) : 0;
+  return sysError(handle.raw == INVALID_HANDLE_VALUE ? static_cast<int>(::GetLastError()) : 0);
 }
 
-int pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped, PipeHandle& handle) {
+SysError pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped, PipeHandle& handle) {
   // Not inheritable: a child process started while the pipe is open would hold this end too, so that
   // closing it here would never reach the other end, and the name would stay taken until the child ends.
   const DWORD openMode = (direction == PipeDirection::read ? PIPE_ACCESS_INBOUND : PIPE_ACCESS_OUTBOUND) |
@@ -116,54 +116,54 @@ int pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped,
   // refused.
   const DWORD pipeMode = PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS;
   handle.raw = ::CreateNamedPipeA(nativeName, openMode, pipeMode, 1, 4096, 4096, 1000, nullptr);
-  return handle.raw == INVALID_HANDLE_VALUE ? static_cast<int>(::GetLastError()) : 0;
+  return sysError(handle.raw == INVALID_HANDLE_VALUE ? static_cast<int>(::GetLastError()) : 0);
 }
 
 // --- connection and transfer -------------------------------------------------------------------------
 
-int pipeConnect(PipeHandle pipe, void* record, Timeout timeout, EventHandle cancel) {
+SysError pipeConnect(PipeHandle pipe, void* record, Timeout timeout, EventHandle cancel) {
   HANDLE const handle = pipe.raw;
   if (record == nullptr) {
-    if (::ConnectNamedPipe(handle, nullptr)) return 0;
+    if (::ConnectNamedPipe(handle, nullptr)) return kNoError;
     const DWORD e = ::GetLastError();
-    return e == ERROR_PIPE_CONNECTED ? 0 : static_cast<int>(e);
+    return sysError(e == ERROR_PIPE_CONNECTED ? 0 : static_cast<int>(e));
   }
   OVERLAPPED* o = overlappedOf(record);
-  if (::ConnectNamedPipe(handle, o)) return 0;
+  if (::ConnectNamedPipe(handle, o)) return kNoError;
   const DWORD e = ::GetLastError();
-  if (e == ERROR_PIPE_CONNECTED) return 0;
-  if (e != ERROR_IO_PENDING) return static_cast<int>(e);
+  if (e == ERROR_PIPE_CONNECTED) return kNoError;
+  if (e != ERROR_IO_PENDING) return sysError(static_cast<int>(e));
   const int w = waitCompletion(o, cancel, static_cast<DWORD>(timeout.windowsWait()));
   if (w == 0) {
     DWORD ignored = 0;
-    if (::GetOverlappedResult(handle, o, &ignored, FALSE)) return 0;
-    return static_cast<int>(::GetLastError());
+    if (::GetOverlappedResult(handle, o, &ignored, FALSE)) return kNoError;
+    return sysError(static_cast<int>(::GetLastError()));
   }
   const DWORD why = w == 1 ? ERROR_NO_DATA : (w == 2 ? ERROR_IO_PENDING : ::GetLastError());
   abandon(handle, o);
-  return static_cast<int>(why);
+  return sysError(static_cast<int>(why));
 }
 
-int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void* record, EventHandle cancel,
-             std::uint32_t& count) {
-  return transfer(handle.raw, record, cancel, count, [&](DWORD* n, OVERLAPPED* o) {
+SysError pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void* record, EventHandle cancel,
+                  std::uint32_t& count) {
+  return sysError(transfer(handle.raw, record, cancel, count, [&](DWORD* n, OVERLAPPED* o) {
     return ::ReadFile(handle.raw, buffer, size, n, o) != 0;
-  });
+  }));
 }
 
-int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void* record,
-              EventHandle cancel, std::uint32_t& count) {
-  return transfer(handle.raw, record, cancel, count, [&](DWORD* n, OVERLAPPED* o) {
+SysError pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void* record,
+                   EventHandle cancel, std::uint32_t& count) {
+  return sysError(transfer(handle.raw, record, cancel, count, [&](DWORD* n, OVERLAPPED* o) {
     return ::WriteFile(handle.raw, buffer, size, n, o) != 0;
-  });
+  }));
 }
 
-int pipeFlush(PipeHandle handle) {
-  return ::FlushFileBuffers(handle.raw) ? 0 : static_cast<int>(::GetLastError());
+SysError pipeFlush(PipeHandle handle) {
+  return sysError(::FlushFileBuffers(handle.raw) ? 0 : static_cast<int>(::GetLastError()));
 }
 
-int pipeDisconnect(PipeHandle handle) {
-  return ::DisconnectNamedPipe(handle.raw) ? 0 : static_cast<int>(::GetLastError());
+SysError pipeDisconnect(PipeHandle handle) {
+  return sysError(::DisconnectNamedPipe(handle.raw) ? 0 : static_cast<int>(::GetLastError()));
 }
 
 void pipeClose(PipeHandle handle) {

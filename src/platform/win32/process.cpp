@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/process.h"
 #include "platform/win32/child_handles.h"
 #include "platform/win32/internal.h"
@@ -38,13 +39,13 @@ HANDLE asHandle(NativeHandle h) { return reinterpret_cast<HANDLE>(h); }
 NativeHandle fromHandle(HANDLE h) { return reinterpret_cast<NativeHandle>(h); }
 }  // namespace
 
-NativeHandle createRedirectionFile(const std::string& path, unsigned long* nativeError) {
+NativeHandle createRedirectionFile(const std::string& path, SysError* error) {
   // Not inheritable: the start hands it to its own child alone (a child started meanwhile on another
   // thread would otherwise hold it open until that child ends).
   HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    *nativeError = ::GetLastError();
+    *error = sysError(static_cast<int>(::GetLastError()));
     return kNoHandle;
   }
   return fromHandle(h);
@@ -61,7 +62,7 @@ void writeToNativeHandle(NativeHandle handle, const std::string& text) {
   if (h != nullptr && h != INVALID_HANDLE_VALUE) writeAll(h, text.data(), text.size());
 }
 
-bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned long* nativeError) {
+bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, SysError* error) {
   STARTUPINFOA si;
   ::ZeroMemory(&si, sizeof(si));
   si.cb = sizeof(si);
@@ -98,7 +99,7 @@ bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned lon
                                            request.inheritDirectory ? nullptr : request.workingDirectory.c_str(), si,
                                            own, ownCount, &pi);
   if (!ok || pi.dwProcessId == 0) {
-    *nativeError = ok ? ERROR_INVALID_PARAMETER : ::GetLastError();
+    *error = sysError(static_cast<int>(ok ? ERROR_INVALID_PARAMETER : ::GetLastError()));
     if (ok) {
       ::CloseHandle(pi.hThread);
       ::CloseHandle(pi.hProcess);
@@ -127,10 +128,10 @@ bool adoptProcessHandle(std::uintptr_t process, std::uint32_t pid, ProcessRef* o
   return true;
 }
 
-bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeError) {
+bool openProcessById(std::uint32_t pid, ProcessRef* out, SysError* error) {
   HANDLE h = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
   if (h == nullptr) {
-    *nativeError = ::GetLastError();
+    *error = sysError(static_cast<int>(::GetLastError()));
     return false;
   }
   out->handle = fromHandle(h);
@@ -139,34 +140,34 @@ bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeEr
   return true;
 }
 
-WaitResult waitForProcessEnd(const ProcessRef& ref, Timeout timeout, unsigned long* nativeError) {
+WaitResult waitForProcessEnd(const ProcessRef& ref, Timeout timeout, SysError* error) {
   switch (::WaitForSingleObject(asHandle(ref.handle), static_cast<DWORD>(timeout.windowsWait()))) {
     case WAIT_OBJECT_0:
       return WaitResult::Ended;
     case WAIT_TIMEOUT:
       return WaitResult::TimedOut;
     case WAIT_FAILED:
-      *nativeError = ::GetLastError();
+      *error = sysError(static_cast<int>(::GetLastError()));
       return WaitResult::Failed;
     default:
-      *nativeError = ERROR_INVALID_HANDLE;
+      *error = sysError(static_cast<int>(ERROR_INVALID_HANDLE));
       return WaitResult::Failed;
   }
 }
 
-bool readExitStatus(const ProcessRef& ref, bool, int* status, unsigned long* nativeError) {
+bool readExitStatus(const ProcessRef& ref, bool, int* status, SysError* error) {
   DWORD code = 0;
   if (!::GetExitCodeProcess(asHandle(ref.handle), &code)) {
-    *nativeError = ::GetLastError();
+    *error = sysError(static_cast<int>(::GetLastError()));
     return false;
   }
   *status = static_cast<int>(code);
   return true;
 }
 
-bool terminateProcess(const ProcessRef& ref, unsigned long* nativeError) {
+bool terminateProcess(const ProcessRef& ref, SysError* error) {
   if (::TerminateProcess(asHandle(ref.handle), 1)) return true;
-  *nativeError = ::GetLastError();
+  *error = sysError(static_cast<int>(::GetLastError()));
   return false;
 }
 
