@@ -1,7 +1,7 @@
 // The operating-system seam, pipes and sockets: native names and open/create/connect/read/write/flush/
 // disconnect/close of one native pipe, and the readable wait of a socket. The waits take an event of
 // platform/event.h that ends them. The shared algorithms (retry with the opposite direction, channel
-// inversion, message reads, error accounting) live above the seam in src/ipc/. Defined in
+// inversion, message reads, error accounting) live above the seam in src/pipe/. Defined in
 // posix/pipe.cpp and win32/pipe.cpp.
 #ifndef QVOBASE_PLATFORM_PIPE_H
 #define QVOBASE_PLATFORM_PIPE_H

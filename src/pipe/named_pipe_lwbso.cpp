@@ -1,14 +1,14 @@
 // CQVONamedPipeNTLWBSO: the blocking named-pipe variant: channels opened in parallel by connector
 // threads, transfers without time-outs, and the invalid-parameter answer to any time-out.
 #include "QVOPipe.h"
-#include "ipc/lwbso_connector.h"
-#include "ipc/channels.h"
-#include "ipc/open_steps.h"
+#include "pipe/lwbso_connector.h"
+#include "pipe/channels.h"
+#include "pipe/open_steps.h"
 #include "platform/error.h"
 #include "platform/pipe.h"
 
 namespace pf = qvo::platform;
-using qvo::ipc::pipeHandle;
+using qvo::pipe::pipeHandle;
 
 namespace {
 // Failing makes the error the thread's last native error and returns its number as the socket layer
@@ -71,7 +71,7 @@ bool CQVONamedPipeNTLWBSO::Open() {
   CQVONamedPipeNTLWBSO_Connector input(this, NativeInputChannelName(), CHANNEL_READ, &m_hInput, &inputCreated, 1);
   CQVONamedPipeNTLWBSO_Connector output(this, NativeOutputChannelName(), CHANNEL_WRITE, &m_hOutput,
                                         &outputCreated, 1);
-  qvo::ipc::ChannelDecision first;
+  qvo::pipe::ChannelDecision first;
   bool invert = false;
   if (TwoChannelsAutoCreated()) {
     // Both ends of a pair named from one base name run the same steps: the first channel decides which
@@ -80,7 +80,7 @@ bool CQVONamedPipeNTLWBSO::Open() {
     input.announceTo(&first);
     input.Start();
     first.wait();
-    qvo::ipc::callOpenHook(this, qvo::ipc::OpenStage::betweenChannels);
+    qvo::pipe::callOpenHook(this, qvo::pipe::OpenStage::betweenChannels);
     invert = first.ok() && first.openedAs() == CHANNEL_WRITE;
     if (invert) output.joinExisting(getOpenTimeout());
     output.Start();
@@ -133,7 +133,7 @@ long CQVONamedPipeNTLWBSO::Write(void const* buffer, int size, long timeout) {
   return fail(e);
 }
 
-bool CQVONamedPipeNTLWBSO::ConnectionPending() const { return qvo::ipc::connectionPending(*this); }
+bool CQVONamedPipeNTLWBSO::ConnectionPending() const { return qvo::pipe::connectionPending(*this); }
 
 CQVONamedPipe* CQVONamedPipeNTLWBSO::createPeer() const {
   if (TwoNativePipes()) return new CQVONamedPipeNTLWBSO(OutputChannelName(), InputChannelName());

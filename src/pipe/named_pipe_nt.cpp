@@ -4,17 +4,17 @@
 #include <thread>
 
 #include "QVOPipe.h"
-#include "ipc/channels.h"
-#include "ipc/open_steps.h"
+#include "pipe/channels.h"
+#include "pipe/open_steps.h"
 #include "platform/error.h"
 #include "platform/event.h"
 #include "platform/pipe.h"
 
 namespace pf = qvo::platform;
-using qvo::ipc::callOpenHook;
-using qvo::ipc::eventHandle;
-using qvo::ipc::pipeHandle;
-using qvo::ipc::OpenStage;
+using qvo::pipe::callOpenHook;
+using qvo::pipe::eventHandle;
+using qvo::pipe::pipeHandle;
+using qvo::pipe::OpenStage;
 
 static_assert(sizeof(qvo::detail::PipeIoRecord) == pf::kPipeIoRecordSize, "one record per operation");
 
@@ -106,7 +106,7 @@ bool CQVONamedPipeNT::Open() {
   // waits for it and opens it in the direction that fits.
   if (TwoChannelsAutoCreated() && !inputCreated && inputOpenedAs == CHANNEL_WRITE) {
     CHANNEL_ACCESS_MODE ignored;
-    const pf::SysError e = qvo::ipc::joinSecondChannel(this, NativeOutputChannelName(), CHANNEL_WRITE, true,
+    const pf::SysError e = qvo::pipe::joinSecondChannel(this, NativeOutputChannelName(), CHANNEL_WRITE, true,
                                               pf::Timeout::fromSigned(getOpenTimeout()), m_hOutput, ignored);
     IsOpen(pf::isValidPipeHandle(pipeHandle(m_hOutput)));
     if (e) e.setErrno();
@@ -142,14 +142,14 @@ bool CQVONamedPipeNT::Open_SingleChannel(char const* nativeName, CHANNEL_ACCESS_
 
 bool CQVONamedPipeNT::openChannel(char const* nativeName, CHANNEL_ACCESS_MODE mode, void*& handle,
                                   bool& created, unsigned long retries, CHANNEL_ACCESS_MODE& openedAs) {
-  qvo::ipc::ChannelSteps steps{
+  qvo::pipe::ChannelSteps steps{
       true, [this](bool open) { IsOpen(open); }, [&openedAs](bool, CHANNEL_ACCESS_MODE as) { openedAs = as; },
       [this](pf::PipeHandle own, CHANNEL_ACCESS_MODE as) {
         // A pair of explicitly named channels waits for the other end once both are settled (Open).
         if (TwoNativePipes() && !TwoChannelsAutoCreated()) return true;
         return WaitForConnection(own.raw, as == CHANNEL_WRITE ? &m_writeOverlapped : &m_readOverlapped) == 1;
       }};
-  return qvo::ipc::openOrCreateChannel(this, steps, nativeName, mode, handle, created, retries);
+  return qvo::pipe::openOrCreateChannel(this, steps, nativeName, mode, handle, created, retries);
 }
 
 int CQVONamedPipeNT::WaitForConnection(void* handle, qvo::detail::PipeIoRecord* record) {
@@ -201,7 +201,7 @@ long CQVONamedPipeNT::Write(void const* buffer, int size, long) {
   return fail(e);
 }
 
-bool CQVONamedPipeNT::ConnectionPending() const { return qvo::ipc::connectionPending(*this); }
+bool CQVONamedPipeNT::ConnectionPending() const { return qvo::pipe::connectionPending(*this); }
 
 // --- closing -----------------------------------------------------------------------------------------
 

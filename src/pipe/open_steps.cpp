@@ -1,6 +1,6 @@
 // Steps of opening a named pipe shared by both variants: the open-or-create sequence of one channel, the
 // joining end's wait for the second channel and the test hook.
-#include "ipc/open_steps.h"
+#include "pipe/open_steps.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,7 +9,7 @@
 
 #include "platform/error.h"
 
-namespace qvo::ipc {
+namespace qvo::pipe {
 
 namespace {
 std::atomic<OpenHook> g_hook{nullptr};
@@ -94,4 +94,4 @@ platform::SysError joinSecondChannel(CQVONamedPipe const* pipe, char const* nati
   }
 }
 
-}  // namespace qvo::ipc
+}  // namespace qvo::pipe

@@ -1,8 +1,8 @@
 // Steps of opening a named pipe shared by both variants: the open-or-create sequence of one channel, the
 // channel directions, the joining end's wait for the second channel of a pair named from one base name,
 // and the hook that lets tests hold an end between its steps.
-#ifndef QVOBASE_IPC_OPEN_STEPS_H
-#define QVOBASE_IPC_OPEN_STEPS_H
+#ifndef QVOBASE_PIPE_OPEN_STEPS_H
+#define QVOBASE_PIPE_OPEN_STEPS_H
 
 #include <functional>
 
@@ -12,7 +12,7 @@
 #include "platform/time.h"
 #include "qvo_internal.h"
 
-namespace qvo::ipc {
+namespace qvo::pipe {
 
 using Mode = CQVONamedPipe::CHANNEL_ACCESS_MODE;
 
@@ -65,6 +65,6 @@ bool openOrCreateChannel(CQVONamedPipe const* pipe, ChannelSteps const& steps, c
 platform::SysError joinSecondChannel(CQVONamedPipe const* pipe, char const* nativeName, Mode mode, bool overlapped,
                       platform::Timeout timeout, void*& handle, Mode& openedAs);
 
-}  // namespace qvo::ipc
+}  // namespace qvo::pipe
 
-#endif  // QVOBASE_IPC_OPEN_STEPS_H
+#endif  // QVOBASE_PIPE_OPEN_STEPS_H
