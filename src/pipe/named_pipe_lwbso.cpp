@@ -18,6 +18,14 @@ long fail(pf::SysError e) {
   e.setErrno();
   return -static_cast<long>(pf::socketErrorNumber(e.native));
 }
+
+// The answer to a time-out or a bad buffer: the invalid-parameter code negated, with errno set from it
+// (the thread's last native error is left alone).
+long invalidParameter() {
+  const pf::SysError invalid = pf::sysError(pf::NativeError::invalidParameter);
+  invalid.setErrno();
+  return -static_cast<long>(invalid.native);
+}
 }  // namespace
 
 CQVONamedPipeNTLWBSO::CQVONamedPipeNTLWBSO(char const* input, char const* output) : CQVONamedPipe(input, output) {
@@ -108,27 +116,19 @@ int CQVONamedPipeNTLWBSO::WaitForConnection(void* handle) {
 }
 
 long CQVONamedPipeNTLWBSO::Read(void* buffer, int size, long timeout) {
-  if (timeout >= 0 || buffer == nullptr || size <= 0) {
-    const pf::SysError invalid = pf::sysError(pf::NativeError::invalidParameter);
-    invalid.setErrno();
-    return -static_cast<long>(invalid.native);
-  }
+  if (timeout >= 0 || buffer == nullptr || size <= 0) return invalidParameter();
   std::uint32_t count = 0;
-  const pf::SysError e = pf::pipeRead(pipeHandle(m_hInput), buffer, static_cast<std::uint32_t>(size), nullptr,
-                             pf::kNoEvent, count);
+  const pf::SysError e =
+      pf::pipeRead(pipeHandle(m_hInput), buffer, static_cast<std::uint32_t>(size), nullptr, pf::kNoEvent, count);
   if (!e && count == static_cast<std::uint32_t>(size)) return size;
   return fail(e);  // a short read is a failure too
 }
 
 long CQVONamedPipeNTLWBSO::Write(void const* buffer, int size, long timeout) {
-  if (timeout >= 0 || buffer == nullptr || size <= 0) {
-    const pf::SysError invalid = pf::sysError(pf::NativeError::invalidParameter);
-    invalid.setErrno();
-    return -static_cast<long>(invalid.native);
-  }
+  if (timeout >= 0 || buffer == nullptr || size <= 0) return invalidParameter();
   std::uint32_t count = 0;
-  const pf::SysError e = pf::pipeWrite(pipeHandle(m_hOutput), buffer, static_cast<std::uint32_t>(size), nullptr,
-                              pf::kNoEvent, count);
+  const pf::SysError e =
+      pf::pipeWrite(pipeHandle(m_hOutput), buffer, static_cast<std::uint32_t>(size), nullptr, pf::kNoEvent, count);
   if (!e && count == static_cast<std::uint32_t>(size)) return size;
   return fail(e);
 }
