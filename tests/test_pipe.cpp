@@ -24,7 +24,7 @@
 #endif
 
 #include "QVOPipe.h"
-#include "ipc/open_steps.h"
+#include "pipe/open_steps.h"
 #include "platform/error.h"
 #include "platform/pipe.h"
 #include "support/handles.h"
@@ -36,15 +36,12 @@ namespace pf = qvo::platform;
 using pipetest::Background;
 using pipetest::eventually;
 using pipetest::uniqueName;
-using qvo::ipc::OpenStage;
+using qvo::pipe::OpenStage;
 
 constexpr long kOpenLimit = 60000;  // open time-out of ends that must find each other (a hang guard)
 
 // errno as the library sets it from a native error code on this target.
-int errnoOf(int nativeCode) {
-  pf::setErrnoFromNativeError(nativeCode);
-  return errno;
-}
+int errnoOf(int nativeCode) { return pf::sysError(nativeCode).errnoValue; }
 
 // errno after an open whose wait for the other end ran out: on Windows the wait leaves the pending
 // connection's code.
@@ -662,11 +659,11 @@ class PipeInterleaving : public ::testing::TestWithParam<Variant> {
  protected:
   void SetUp() override {
     g_control = &control;
-    qvo::ipc::setOpenHook(recordingHook);
+    qvo::pipe::setOpenHook(recordingHook);
   }
   void TearDown() override {
     control.release();
-    qvo::ipc::setOpenHook(nullptr);
+    qvo::pipe::setOpenHook(nullptr);
     g_control = nullptr;
   }
 

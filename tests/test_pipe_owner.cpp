@@ -185,12 +185,12 @@ int waitingCreator(Signal& stop, char const* expect) {
   const std::string native = pf::pipeNamePrefix() + kName;
   PipeHandle h;
   if (pf::pipeCreate(native.c_str(), PipeDirection::read, true, h) != 0) return 1;
-  PipeHandle cancel = pf::eventCreate(pf::EventWaiters::threadsAndPipes);
+  pf::EventHandle cancel = pf::eventCreate(pf::EventWaiters::threadsAndPipes);
   std::thread stopper([&] {
     stop.wait();
     pf::eventSet(cancel);
   });
-  const int e = pf::pipeConnect(h, nullptr, -1, cancel);
+  const pf::SysError e = pf::pipeConnect(h, nullptr, pf::Timeout::unlimited(), cancel);
   int code = 0;
   if (expect == nullptr) {
     code = e == pf::PipeError::noData ? 0 : 2;
@@ -407,7 +407,7 @@ TEST_P(PipeOwner, CreatorDropsAConnectionOfAnotherUser) {
     PipeHandle h;
     if (pf::pipeOpen((pf::pipeNamePrefix() + kName).c_str(), PipeDirection::write, true, h) != 0) return 1;
     std::uint32_t count = 0;
-    const int e = pf::pipeWrite(h, "mine", 4, nullptr, pf::invalidPipeHandle(), count);
+    const pf::SysError e = pf::pipeWrite(h, "mine", 4, nullptr, pf::kNoEvent, count);
     pf::pipeFlush(h);
     pf::pipeClose(h);
     return e == 0 ? 0 : 2;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "log/record.h"
-#include "platform/format.h"
+#include "common/format.h"
 
 namespace qvo::posting {
 
@@ -19,14 +19,14 @@ void postRecord(LogImplementation* impl, std::string_view module, long level, st
 void postFormattedText(LogImplementation* impl, char const* format, va_list args) {
   char small[2048];
   std::string big;
-  impl->post(platform::formatInto(small, big, format, args), false);
+  impl->post(common::formatInto(small, big, format, args), false);
 }
 
 void postFormattedRecord(LogImplementation* impl, std::string_view module, long level, std::string_view sourceFile,
                          long sourceLine, bool flushNow, char const* format, va_list args) {
   char small[2048];
   std::string big;
-  postRecord(impl, module, level, sourceFile, sourceLine, platform::formatInto(small, big, format, args), flushNow);
+  postRecord(impl, module, level, sourceFile, sourceLine, common::formatInto(small, big, format, args), flushNow);
 }
 
 }  // namespace qvo::posting

@@ -1,7 +1,7 @@
 // The operating-system seam, pipes and sockets: native names and open/create/connect/read/write/flush/
 // disconnect/close of one native pipe, and the readable wait of a socket. The waits take an event of
 // platform/event.h that ends them. The shared algorithms (retry with the opposite direction, channel
-// inversion, message reads, error accounting) live above the seam in src/ipc/. Defined in
+// inversion, message reads, error accounting) live above the seam in src/pipe/. Defined in
 // posix/pipe.cpp and win32/pipe.cpp.
 #ifndef QVOBASE_PLATFORM_PIPE_H
 #define QVOBASE_PLATFORM_PIPE_H
@@ -10,14 +10,17 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/error.h"
 #include "platform/event.h"
+#include "platform/handle.h"
+#include "platform/time.h"
 #include "qvo_internal.h"
 
 namespace qvo::platform {
 
-// A native pipe handle as the pipe classes store it: a Windows HANDLE, or on POSIX a number that names
-// an entry of the seam's own table. All bits set is the invalid handle.
-using PipeHandle = void*;
+// A native pipe handle (the pipe classes store its `raw` pointer): a Windows HANDLE, or on POSIX a number
+// that names an entry of the seam's own table. All bits set is the invalid handle.
+using PipeHandle = Handle<struct PipeKind>;
 QVO_INTERNAL PipeHandle invalidPipeHandle();
 inline bool isValidPipeHandle(PipeHandle h) { return h != invalidPipeHandle(); }
 
@@ -49,36 +52,36 @@ QVO_INTERNAL void pipeIoRecordInit(void* record, EventHandle completionEvent);
 // or the native error: PipeError::notFound, PipeError::accessDenied (the pipe's creator uses the same
 // direction; on POSIX also: the pipe directory is not the user's own private one, or another user
 // listens on the pipe), NativeError::pipeBusy (its one instance is taken), or another system error.
-QVO_INTERNAL int pipeOpen(char const* nativeName, PipeDirection direction, bool overlapped,
-                          PipeHandle& handle);
+QVO_INTERNAL SysError pipeOpen(char const* nativeName, PipeDirection direction, bool overlapped,
+                               PipeHandle& handle);
 // Creates the one instance of a pipe; this end uses it in `direction`. Returns 0 with the handle, or
 // NativeError::pipeBusy when an instance of the name exists, or another system error (on POSIX EACCES
 // when the pipe directory is not the user's own private one). The creator then waits for the other end
 // with pipeConnect, which on POSIX drops connections of other users.
-QVO_INTERNAL int pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped,
-                            PipeHandle& handle);
+QVO_INTERNAL SysError pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped,
+                                 PipeHandle& handle);
 
 // Waits until the other end has opened a created pipe (at once when it already has). `record`: the
-// operation record (overlapped handles; null otherwise); `timeoutMs` < 0 waits without limit; `cancel`, a
+// operation record (overlapped handles; null otherwise); `timeout` bounds the wait; `cancel`, a
 // set event that ends the wait (kNoEvent: none). Returns 0 when connected, PipeError::noData when ended by
 // `cancel`, the system's time-out or pending code when the time ran out, or another system error.
-QVO_INTERNAL int pipeConnect(PipeHandle handle, void* record, long timeoutMs, EventHandle cancel);
+QVO_INTERNAL SysError pipeConnect(PipeHandle handle, void* record, Timeout timeout, EventHandle cancel);
 
 // Reads up to `size` bytes, waiting without limit until at least one byte has come, the pipe fails or
 // `cancel` is set. Returns 0 with `count` > 0; on failure the native error: NativeError::brokenPipe when
 // the other end has gone, NativeError::ioPending when `cancel` ended the wait.
-QVO_INTERNAL int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void* record,
-                          EventHandle cancel, std::uint32_t& count);
+QVO_INTERNAL SysError pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void* record,
+                               EventHandle cancel, std::uint32_t& count);
 // Writes all `size` bytes, waiting without limit until the other end has room for them, the pipe fails
 // or `cancel` is set. Returns 0 with `count` == size, or the native error (NativeError::ioPending when
 // `cancel` ended the wait; `count` then holds what was written).
-QVO_INTERNAL int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void* record,
-                           EventHandle cancel, std::uint32_t& count);
+QVO_INTERNAL SysError pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void* record,
+                                EventHandle cancel, std::uint32_t& count);
 
 // Waits until the other end has read everything this end wrote (or has gone). Returns 0 or the error.
-QVO_INTERNAL int pipeFlush(PipeHandle handle);
+QVO_INTERNAL SysError pipeFlush(PipeHandle handle);
 // Created pipes: ends the other end's connection; what this end has not read is discarded.
-QVO_INTERNAL int pipeDisconnect(PipeHandle handle);
+QVO_INTERNAL SysError pipeDisconnect(PipeHandle handle);
 // Releases the handle; a creator's pipe name disappears. A wait of another thread on the handle ends.
 QVO_INTERNAL void pipeClose(PipeHandle handle);
 
@@ -87,8 +90,8 @@ QVO_INTERNAL void pipeClose(PipeHandle handle);
 QVO_INTERNAL bool pipeWaitAvailable(char const* nativeName);
 
 // Waits until `socket` is readable: true when it is, also when the wait fails or `socket` is not an open
-// socket; false when `timeoutMs` (< 0: no limit) ran out.
-QVO_INTERNAL bool socketWaitReadable(int socket, long timeoutMs);
+// socket; false when the time-out ran out.
+QVO_INTERNAL bool socketWaitReadable(int socket, Timeout timeout);
 
 }  // namespace qvo::platform
 

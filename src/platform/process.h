@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "QVOProcess.h"
+#include "platform/error.h"
+#include "platform/time.h"
 #include "qvo_internal.h"
 
 namespace qvo::platform {
@@ -22,8 +24,8 @@ extern const NativeHandle kNoHandle;
 // --- redirection files ---------------------------------------------------------------------------
 // Creates (or truncates) a file that a child's standard output or error will be written to: readable
 // and writable, shared for reading and writing, not inheritable on Windows and closed on exec on POSIX
-// (the spawn hands it to its own child alone). kNoHandle and *nativeError on failure.
-NativeHandle createRedirectionFile(const std::string& path, unsigned long* nativeError);
+// (the spawn hands it to its own child alone). kNoHandle and *error on failure.
+NativeHandle createRedirectionFile(const std::string& path, SysError* error);
 void closeNativeHandle(NativeHandle handle);
 // The calling process's standard error (GetStdHandle on Windows, descriptor 2 on POSIX).
 NativeHandle standardErrorHandle();
@@ -64,9 +66,9 @@ struct SpawnedProcess {
 
 // Starts the program in a new process group. The child receives its standard handles and no other
 // handle of this process, also when other threads start children at the same moment (see
-// platform/child_handles.h). True with *out filled, or false with *nativeError (a missing working
+// platform/child_handles.h). True with *out filled, or false with *error (a missing working
 // directory gives ERROR_DIRECTORY on Windows, ENOTDIR on POSIX).
-bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned long* nativeError);
+bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, SysError* error);
 
 // Takes a reference of the library's own to a process handle that the caller holds (Windows: a
 // duplicate of the handle, so the caller's handle is never closed by the library). False when the
@@ -74,24 +76,24 @@ bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned lon
 bool adoptProcessHandle(std::uintptr_t process, std::uint32_t pid, ProcessRef* out);
 
 // Opens a reference to the process that has this identifier now, for a process the library did not
-// start (OpenProcess with all access; pidfd_open on POSIX). False and *nativeError when there is none.
-bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeError);
+// start (OpenProcess with all access; pidfd_open on POSIX). False and *error when there is none.
+bool openProcessById(std::uint32_t pid, ProcessRef* out, SysError* error);
 
 enum class WaitResult { Ended, TimedOut, Failed };
-// Waits up to timeoutMs milliseconds (negative: no limit) for the process to end, without collecting
-// it: a later collectExitStatus reads the status. Failed sets *nativeError.
-WaitResult waitForProcessEnd(const ProcessRef& ref, long timeoutMs, unsigned long* nativeError);
+// Waits until the time-out for the process to end, without collecting it: a later readExitStatus reads
+// the status. Failed sets *error.
+WaitResult waitForProcessEnd(const ProcessRef& ref, Timeout timeout, SysError* error);
 
 // Reads the exit status of an ended process: its exit code (Windows: as int, so codes of 0x80000000 and
 // above are negative; POSIX: 0-255, or minus the signal's number for a child ended by a signal). With
 // reap true the child is collected (POSIX: no zombie remains; the pid may then be reused), with reap
-// false it stays waitable. False and *nativeError when the status cannot be read (POSIX: the process
+// false it stays waitable. False and *error when the status cannot be read (POSIX: the process
 // is not a child of this one, or was collected elsewhere).
-bool readExitStatus(const ProcessRef& ref, bool reap, int* status, unsigned long* nativeError);
+bool readExitStatus(const ProcessRef& ref, bool reap, int* status, SysError* error);
 
 // Ends the process at once (TerminateProcess with exit code 1; SIGKILL on POSIX). Only for a process
-// not yet collected. False and *nativeError on failure.
-bool terminateProcess(const ProcessRef& ref, unsigned long* nativeError);
+// not yet collected. False and *error on failure.
+bool terminateProcess(const ProcessRef& ref, SysError* error);
 
 // Closes the reference. collected says whether the process's end was collected; on POSIX a child that
 // was not is kept on a list that later spawns and releases sweep, collecting it once it has ended, so
@@ -113,10 +115,14 @@ qvo::detail::ProcessInformationStorage storageFromProcessInformation(PROCESS_INF
 // that path; it applies to processes started or opened afterwards. Windows: no effect.
 QVO_INTERNAL void setProcessDescriptorsEnabled(bool enabled);
 
-// Prepares the calling process for killing a process it did not start: Windows enables the debug
-// privilege (its result does not matter); false with the platform's refusal written to std::cerr on a
-// Windows that is neither NT nor 95. POSIX: nothing to prepare.
-bool prepareToKill();
+// The family of the running system, for callers that refuse what an old one cannot do: Windows NT and
+// its successors, Windows 95 and its successors, another Windows (Win32s), or POSIX.
+enum class SystemFamily { windowsNT, windows95, otherWindows, posix };
+SystemFamily systemFamily();
+
+// Lets this process open processes of other users where the system asks for a privilege to do so
+// (Windows: enables the debug privilege; whether it is granted is not reported). POSIX: nothing.
+void enableDebugPrivilege();
 
 }  // namespace qvo::platform
 

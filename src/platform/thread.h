@@ -3,19 +3,24 @@
 #ifndef QVOBASE_PLATFORM_THREAD_H
 #define QVOBASE_PLATFORM_THREAD_H
 
+#include "platform/handle.h"
+
 namespace qvo::platform {
 
-using ThreadHandle = void*;
+// A thread's handle: a Windows thread handle, or on POSIX the seam's own record of the thread. Null
+// (kNoThread) is none.
+using ThreadHandle = Handle<struct ThreadKind>;
+constexpr ThreadHandle kNoThread{nullptr};
 using ThreadEntry = unsigned int (*)(void* argument);
 
 // Creates a thread that will run entry(argument) once resumed, and returns its handle with its
-// system identifier in `id`; null (and `id` untouched) when the system refuses the thread.
+// system identifier in `id`; kNoThread (and `id` untouched) when the system refuses the thread.
 ThreadHandle threadCreateSuspended(ThreadEntry entry, void* argument, unsigned long& id);
 void threadResume(ThreadHandle thread);
 // Applies a Windows thread priority level (-15, -2, -1, 0, 1, 2, 15); the result is ignored.
 void threadSetPriority(ThreadHandle thread, int level);
 // Waits without limit for the thread's end: true once it has ended (at once for an ended thread),
-// false when the wait fails (a null handle, for instance).
+// false when the wait fails (kNoThread, for instance).
 bool threadWait(ThreadHandle thread);
 // Releases the handle; a thread still running goes on without it.
 void threadClose(ThreadHandle thread);

@@ -3,6 +3,7 @@
 // the OS primitives are behind the seam.
 #include <cerrno>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -10,8 +11,8 @@
 #include <vector>
 
 #include "QVOProcess.h"
+#include "common/format.h"
 #include "platform/error.h"
-#include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "process/command_line.h"
@@ -24,7 +25,7 @@ namespace platform = qvo::platform;
 std::string format(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
-  std::string text = platform::formatText(fmt, args);
+  std::string text = qvo::common::formatText(fmt, args);
   va_end(args);
   return text;
 }
@@ -46,12 +47,12 @@ void toStandardError(const std::string& text, bool lineEnd) {
 
 // Creates one redirection file; on failure sets errno, writes the message and returns kNoHandle.
 platform::NativeHandle createRedirection(const char* what, const std::string& path) {
-  unsigned long native = 0;
-  const platform::NativeHandle h = platform::createRedirectionFile(path, &native);
+  platform::SysError error = platform::kNoError;
+  const platform::NativeHandle h = platform::createRedirectionFile(path, &error);
   if (h == platform::kNoHandle) {
-    platform::setErrnoFromNativeError(native);
+    error.setErrno();
     toStandardError(format("Could not create standard %s file %s (CreateFile() failed, errno = %d, win error = %d)",
-                           what, path.c_str(), errno, static_cast<int>(native)),
+                           what, path.c_str(), errno, error.native),
                     false);
   }
   return h;
@@ -73,7 +74,9 @@ std::string spawnFailureMessage(int err, const std::string& command, const std::
   }
 }
 
-void reportUnreadableExitCode(int pid, unsigned long native) {
+void reportUnreadableExitCode(int pid, platform::SysError error) {
+  // The native code as the system's unsigned 32-bit number.
+  const unsigned long native = static_cast<std::uint32_t>(error.native);
   toStandardError("GetExitCodeProcess() : failed to get process status for process " + std::to_string(pid) +
                       ". Win error code: " + std::to_string(native) + ".",
                   true);
@@ -124,10 +127,10 @@ int CQVOOperatingSystem::exec(char const* command, char const* directory, bool w
   }
 
   platform::SpawnedProcess spawned;
-  unsigned long native = 0;
-  const bool started = platform::spawnProcess(request, &spawned, &native);
+  platform::SysError error = platform::kNoError;
+  const bool started = platform::spawnProcess(request, &spawned, &error);
   if (!started) {
-    platform::setErrnoFromNativeError(native);
+    error.setErrno();
     const int err = errno;
     const platform::NativeHandle errTarget =
         request.stdError != platform::kNoHandle ? request.stdError : platform::standardErrorHandle();
@@ -156,25 +159,25 @@ int CQVOOperatingSystem::exec(char const* command, char const* directory, bool w
 int CQVOOperatingSystem::waitForProcess(qvo::pid_t pid, int* status, long timeoutMs) {
   if (pid.m_iPid == 0) return -1;
   const long timeout = timeoutMs < 0 ? -1 : timeoutMs;
-  unsigned long native = 0;
+  platform::SysError error = platform::kNoError;
 
   if (pid.m_state) {
     // A process that the library started: only through the reference held since its start.
     using Outcome = qvo::detail::ProcessState::Outcome;
     int st = 0;
-    switch (pid.m_state->wait(timeout, &st, &native)) {
+    switch (pid.m_state->wait(timeout, &st, &error)) {
       case Outcome::Ended:
         *status = st;
         return pid.m_iPid;
       case Outcome::EndedNoStatus:
-        reportUnreadableExitCode(pid.m_iPid, native);
+        reportUnreadableExitCode(pid.m_iPid, error);
         *status = -1;
         return pid.m_iPid;
       case Outcome::Running:
         *status = 0;
         return 0;
       case Outcome::Failed:
-        platform::setErrnoFromNativeError(native);
+        error.setErrno();
         *status = -1;
         return -1;
       case Outcome::Gone:
@@ -187,19 +190,19 @@ int CQVOOperatingSystem::waitForProcess(qvo::pid_t pid, int* status, long timeou
 
   // A plain number: whichever process has that identifier now. Its status is read, not collected.
   platform::ProcessRef ref;
-  if (!platform::openProcessById(static_cast<std::uint32_t>(pid.m_iPid), &ref, &native)) {
-    platform::setErrnoFromNativeError(native);
+  if (!platform::openProcessById(static_cast<std::uint32_t>(pid.m_iPid), &ref, &error)) {
+    error.setErrno();
     *status = -1;
     return -1;
   }
   int result = -1;
-  switch (platform::waitForProcessEnd(ref, timeout, &native)) {
+  switch (platform::waitForProcessEnd(ref, platform::Timeout::fromSigned(timeout), &error)) {
     case platform::WaitResult::Ended: {
       int st = 0;
-      if (platform::readExitStatus(ref, false, &st, &native)) {
+      if (platform::readExitStatus(ref, false, &st, &error)) {
         *status = st;
       } else {
-        reportUnreadableExitCode(pid.m_iPid, native);
+        reportUnreadableExitCode(pid.m_iPid, error);
         *status = -1;
       }
       result = pid.m_iPid;
@@ -210,7 +213,7 @@ int CQVOOperatingSystem::waitForProcess(qvo::pid_t pid, int* status, long timeou
       result = 0;
       break;
     case platform::WaitResult::Failed:
-      platform::setErrnoFromNativeError(native);
+      error.setErrno();
       *status = -1;
       break;
   }
@@ -220,29 +223,47 @@ int CQVOOperatingSystem::waitForProcess(qvo::pid_t pid, int* status, long timeou
   return result;
 }
 
+namespace {
+// Killing a process runs on Windows NT and 95 (and POSIX); on NT and POSIX the debug privilege first lets
+// this process reach processes of other users. False, with the refusal on std::cerr, elsewhere.
+bool prepareToKill() {
+  switch (platform::systemFamily()) {
+    case platform::SystemFamily::windows95:
+      return true;
+    case platform::SystemFamily::otherWindows:
+      std::cerr << "CQVOOperatingSystem::kill runs only under Windows NT or Windows 95\n";
+      std::cerr.flush();
+      return false;
+    default:
+      platform::enableDebugPrivilege();
+      return true;
+  }
+}
+}  // namespace
+
 int CQVOOperatingSystem::kill(qvo::pid_t pid, bool) {
-  if (!platform::prepareToKill()) return -1;
-  unsigned long native = 0;
+  if (!prepareToKill()) return -1;
+  platform::SysError error = platform::kNoError;
   if (pid.m_state) {
     // Never by the identifier, which may belong to another process once this one has ended.
     bool gone = false;
-    if (pid.m_state->terminate(&native, &gone)) return 0;
+    if (pid.m_state->terminate(&error, &gone)) return 0;
     if (gone) {
       errno = ESRCH;
     } else {
-      platform::setErrnoFromNativeError(native);
+      error.setErrno();
     }
     return -1;
   }
   platform::ProcessRef ref;
-  if (!platform::openProcessById(static_cast<std::uint32_t>(pid.m_iPid), &ref, &native)) {
-    platform::setErrnoFromNativeError(native);
+  if (!platform::openProcessById(static_cast<std::uint32_t>(pid.m_iPid), &ref, &error)) {
+    error.setErrno();
     return -1;
   }
-  const bool terminated = platform::terminateProcess(ref, &native);
+  const bool terminated = platform::terminateProcess(ref, &error);
   platform::releaseProcess(ref, false);
   if (!terminated) {
-    platform::setErrnoFromNativeError(native);
+    error.setErrno();
     return -1;
   }
   return 0;

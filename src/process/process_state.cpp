@@ -17,7 +17,7 @@ void ProcessState::releaseIfIdle() {
   }
 }
 
-ProcessState::Outcome ProcessState::wait(long timeoutMs, int* status, unsigned long* nativeError) {
+ProcessState::Outcome ProcessState::wait(long timeoutMs, int* status, platform::SysError* error) {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_bEnded) return Outcome::Gone;
@@ -25,7 +25,8 @@ ProcessState::Outcome ProcessState::wait(long timeoutMs, int* status, unsigned l
   }
   // The wait itself runs unlocked, so that other copies can poll or kill meanwhile; the reference
   // stays open while any thread waits on it.
-  const platform::WaitResult result = platform::waitForProcessEnd(m_ref, timeoutMs, nativeError);
+  const platform::WaitResult result =
+      platform::waitForProcessEnd(m_ref, platform::Timeout::fromSigned(timeoutMs), error);
 
   std::lock_guard<std::mutex> lock(m_mutex);
   --m_nbWaiters;
@@ -37,18 +38,18 @@ ProcessState::Outcome ProcessState::wait(long timeoutMs, int* status, unsigned l
   } else if (result == platform::WaitResult::Failed) {
     outcome = Outcome::Failed;
   } else {
-    outcome = platform::readExitStatus(m_ref, true, status, nativeError) ? Outcome::Ended : Outcome::EndedNoStatus;
+    outcome = platform::readExitStatus(m_ref, true, status, error) ? Outcome::Ended : Outcome::EndedNoStatus;
     m_bEnded = true;
   }
   releaseIfIdle();
   return outcome;
 }
 
-bool ProcessState::terminate(unsigned long* nativeError, bool* gone) {
+bool ProcessState::terminate(platform::SysError* error, bool* gone) {
   std::lock_guard<std::mutex> lock(m_mutex);
   *gone = m_bEnded;
   if (m_bEnded) return false;
-  return platform::terminateProcess(m_ref, nativeError);
+  return platform::terminateProcess(m_ref, error);
 }
 
 }  // namespace qvo::detail

@@ -23,17 +23,17 @@ class ProcessState {
 
   enum class Outcome {
     Ended,          // this call saw the end; *status holds the exit status
-    EndedNoStatus,  // this call saw the end, but the status could not be read (*nativeError)
+    EndedNoStatus,  // this call saw the end, but the status could not be read (*error)
     Running,        // still running at the time-out
-    Failed,         // the wait failed (*nativeError)
+    Failed,         // the wait failed (*error)
     Gone,           // the end was already observed before
   };
   // Waits up to timeoutMs milliseconds (negative: no limit).
-  Outcome wait(long timeoutMs, int* status, unsigned long* nativeError);
+  Outcome wait(long timeoutMs, int* status, platform::SysError* error);
 
-  // Terminates the process. False with *nativeError on failure; false with *gone set when its end was
+  // Terminates the process. False with *error on failure; false with *gone set when its end was
   // already observed.
-  bool terminate(unsigned long* nativeError, bool* gone);
+  bool terminate(platform::SysError* error, bool* gone);
 
  private:
   void releaseIfIdle();  // with m_mutex held

@@ -10,7 +10,7 @@ namespace qvo::detail {
 // waits and nobody has woken it: a wake takes the record out, so the next wake reaches the next thread
 // even before the woken one has run again.
 struct Waiter {
-  platform::EventHandle event = nullptr;
+  platform::EventHandle event = platform::kNoEvent;
   Waiter* prev = nullptr;
   Waiter* next = nullptr;
   bool queued = false;
@@ -75,7 +75,7 @@ bool QVO_CONDITION_VARIABLE::Wait(CRITICAL_SECTION* cs, unsigned long timeout) {
     w = new Waiter;
     w->event = platform::eventCreate();
   }
-  if (w->event == nullptr) {
+  if (w->event == platform::kNoEvent) {
     // No event to wait on: the wait fails at once; the record is dropped so a later wait tries again.
     delete w;
     platform::csLeave(innerLock());
@@ -87,7 +87,7 @@ bool QVO_CONDITION_VARIABLE::Wait(CRITICAL_SECTION* cs, unsigned long timeout) {
   platform::csLeave(innerLock());
   platform::csLeave(cs);
 
-  platform::eventWait(w->event, timeout);
+  platform::eventWait(w->event, platform::Timeout::fromUnsigned(timeout));
 
   // The inner lock is taken without the caller's lock, which is taken last: the order "caller's lock,
   // then inner lock" is never reversed.

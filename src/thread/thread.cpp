@@ -51,8 +51,8 @@ CQVOThread::~CQVOThread() {
   CQVOThread::SetStopped();
   // The system thread may be running the target's body, which looks at the target's stop request.
   if (m_pTarget != nullptr && IsAlive()) m_pTarget->SetStopped();
-  if (IsJoinable()) platform::threadWait(m_hThread);
-  platform::threadClose(m_hThread);
+  if (IsJoinable()) platform::threadWait(platform::ThreadHandle{m_hThread});
+  platform::threadClose(platform::ThreadHandle{m_hThread});
 }
 
 void CQVOThread::Start() {
@@ -79,16 +79,16 @@ bool CQVOThread::CreateSystemThread() {
   m_exitCode = 0;
   unsigned long id = 0;
   platform::ThreadHandle handle = platform::threadCreateSuspended(&CQVOThread::Launch, this, id);
-  if (handle == nullptr) {
+  if (handle == platform::kNoThread) {
     std::printf("ERROR !!!\n");
     std::fflush(stdout);
     return false;
   }
   m_threadId = id;
-  platform::threadClose(m_hThread);
-  m_hThread = handle;
-  platform::threadSetPriority(m_hThread, 0);
-  platform::threadResume(m_hThread);
+  platform::threadClose(platform::ThreadHandle{m_hThread});
+  m_hThread = handle.raw;
+  platform::threadSetPriority(handle, 0);
+  platform::threadResume(handle);
   return true;
 }
 
@@ -116,7 +116,7 @@ void CQVOThread::Stop(bool wait) {
   SetStopped();
   // While this object's thread runs the target's body, that body looks at the target's request.
   if (m_pTarget != nullptr && IsAlive()) m_pTarget->SetStopped();
-  if (wait && IsJoinable()) platform::threadWait(m_hThread);
+  if (wait && IsJoinable()) platform::threadWait(platform::ThreadHandle{m_hThread});
 }
 
 bool CQVOThread::IsStopped() const {
@@ -140,7 +140,7 @@ unsigned long CQVOThread::CurrentThreadId() { return platform::currentThreadId()
 
 bool CQVOThread::Join() {
   if (!IsJoinable()) return false;
-  return platform::threadWait(m_hThread);
+  return platform::threadWait(platform::ThreadHandle{m_hThread});
 }
 
 bool CQVOThread::IsAlive() {
@@ -181,7 +181,7 @@ int systemPriority(int priority) {
 }  // namespace
 
 void CQVOThread::SetPriority(int priority) {
-  if (m_hThread != nullptr) platform::threadSetPriority(m_hThread, systemPriority(priority));
+  if (m_hThread != nullptr) platform::threadSetPriority(platform::ThreadHandle{m_hThread}, systemPriority(priority));
 }
 
 void CQVOThread::SetMaxPriority() { SetPriority(CQVOTHREAD_MAX_PRIORITY); }
@@ -193,7 +193,7 @@ long CQVOThread::Sleep(long milliseconds, long, bool alertable) {
   const NanoTime begun = NanoTime::getCurrentTime();
   // A negative time is the system's no-limit value (all bits set) or beyond it, as in the Windows call.
   const unsigned long wait = milliseconds < 0 ? platform::kInfinite : static_cast<unsigned long>(milliseconds);
-  if (platform::sleepFor(wait, alertable)) return NanoTime::getCurrentTime().differenceWith_ms(begun);
+  if (platform::sleepFor(platform::Timeout::fromUnsigned(wait), alertable)) return NanoTime::getCurrentTime().differenceWith_ms(begun);
   return 0;
 }
 

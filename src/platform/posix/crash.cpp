@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/crash.h"
+#include "platform/posix/internal.h"
 
 namespace qvo::platform {
 
@@ -106,16 +107,7 @@ void removeCrashHandlers() {
   g_installed = false;
 }
 
-bool crashWrite(int fd, char const* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
+bool crashWrite(int fd, char const* data, std::size_t size) { return writeAll(fd, data, size); }
 
 void crashPause() {
   struct timespec pause = {0, 1000000};

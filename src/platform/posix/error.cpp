@@ -1,5 +1,5 @@
-// POSIX: errno from a native error (the native errors are errno values), socket errors as Windows
-// Sockets numbers, and the native error codes.
+// POSIX: the error result of a native error (the native errors are errno values), socket errors as
+// Windows Sockets numbers, and the native error codes.
 #include "platform/error.h"
 
 #include <cerrno>
@@ -31,16 +31,17 @@ constexpr SocketErrno kSocketErrors[] = {
 
 }  // namespace
 
-void setErrnoFromNativeError(unsigned long nativeError) { errno = static_cast<int>(nativeError); }
+SysError sysError(int native) { return SysError{native, native}; }
 void setLastNativeError(int nativeError) { errno = nativeError; }
 
-int lastSocketError() {
-  const int err = errno;
+int socketErrorNumber(int nativeError) {
   for (const auto& row : kSocketErrors) {
-    if (row.err == err) return row.wsa;
+    if (row.err == nativeError) return row.wsa;
   }
-  return err;
+  return nativeError;
 }
+
+int lastSocketError() { return socketErrorNumber(errno); }
 
 void setLastSocketError(int wsaCode) {
   for (const auto& row : kSocketErrors) {

@@ -13,11 +13,9 @@
 #include <new>
 
 #include "platform/event.h"
+#include "platform/posix/internal.h"
 
 namespace qvo::platform {
-
-void futexWait(int* word, int expected, const timespec* timeout);  // lock.cpp
-void futexWake(int* word, int count);                             // lock.cpp
 
 namespace {
 
@@ -33,15 +31,16 @@ struct Event {
   int fd = -1;  // an event that pipes watch: its eventfd, which holds its state (`state` is unused)
 };
 
-// Waits up to `milliseconds` (kInfinite: no limit) for the eventfd to turn readable.
-bool descriptorReadable(int fd, unsigned long milliseconds) {
-  const int wait = milliseconds >= kInfinite ? -1
-                   : milliseconds > static_cast<unsigned long>(INT_MAX) ? INT_MAX
-                                                                          : static_cast<int>(milliseconds);
+// Waits until the deadline for the eventfd to turn readable.
+bool descriptorReadable(int fd, Deadline const& deadline) {
   for (;;) {
     pollfd p{fd, POLLIN, 0};
+    const int wait = deadline.pollMs();
     const int r = ::poll(&p, 1, wait);
-    if (r >= 0 || errno != EINTR) return r == 1 && (p.revents & POLLIN) != 0;
+    if (r > 0) return (p.revents & POLLIN) != 0;
+    if (r < 0 && errno != EINTR) return false;
+    // Interrupted, or a wait cut to what poll takes: go on with what is left.
+    if (r == 0 && (wait < INT_MAX || deadline.passed())) return false;
   }
 }
 
@@ -57,23 +56,21 @@ bool setOrSleep(Event* e, const timespec* timeout) {
   return false;
 }
 
-Event* eventOf(EventHandle handle) { return static_cast<Event*>(handle); }
+Event* eventOf(EventHandle handle) { return static_cast<Event*>(handle.raw); }
 
 }  // namespace
 
-// The descriptor that poll() watches for an event (readable while it is set); -1 for kNoEvent and for an
-// event that only threads wait on. For pipe.cpp.
 int eventDescriptor(EventHandle event) { return event == kNoEvent ? -1 : eventOf(event)->fd; }
 
 EventHandle eventCreate(EventWaiters waiters) {
   Event* e = new (std::nothrow) Event;
-  if (e == nullptr || waiters == EventWaiters::threads) return e;
+  if (e == nullptr || waiters == EventWaiters::threads) return EventHandle{e};
   e->fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (e->fd < 0) {
     delete e;
     return kNoEvent;
   }
-  return e;
+  return EventHandle{e};
 }
 
 void eventClose(EventHandle event) {
@@ -88,8 +85,7 @@ void eventSet(EventHandle event) {
   if (e == nullptr) return;
   if (e->fd >= 0) {
     const std::uint64_t one = 1;
-    while (::write(e->fd, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    retryOnInterrupt([&] { return ::write(e->fd, &one, sizeof one); });
     return;
   }
   if (__atomic_exchange_n(&e->state, kSet, __ATOMIC_RELEASE) == kUnsetWithSleeper) futexWake(&e->state, INT_MAX);
@@ -100,8 +96,7 @@ void eventReset(EventHandle event) {
   if (e == nullptr) return;
   if (e->fd >= 0) {
     std::uint64_t value;
-    while (::read(e->fd, &value, sizeof value) < 0 && errno == EINTR) {
-    }
+    retryOnInterrupt([&] { return ::read(e->fd, &value, sizeof value); });
     return;
   }
   __atomic_store_n(&e->state, kUnset, __ATOMIC_RELAXED);
@@ -110,27 +105,23 @@ void eventReset(EventHandle event) {
 bool eventIsSet(EventHandle event) {
   Event* e = eventOf(event);
   if (e == nullptr) return false;
-  if (e->fd >= 0) return descriptorReadable(e->fd, 0);
+  if (e->fd >= 0) return descriptorReadable(e->fd, Deadline(Timeout::ms(0)));
   return __atomic_load_n(&e->state, __ATOMIC_ACQUIRE) == kSet;
 }
 
-bool eventWait(EventHandle event, unsigned long milliseconds) {
+bool eventWait(EventHandle event, Timeout timeout) {
   Event* e = eventOf(event);
   if (e == nullptr) return false;
-  if (e->fd >= 0) return descriptorReadable(e->fd, milliseconds);
-  if (milliseconds >= kInfinite) {
+  const Deadline deadline(timeout);
+  if (e->fd >= 0) return descriptorReadable(e->fd, deadline);
+  if (deadline.isUnlimited()) {
     while (!setOrSleep(e, nullptr)) {
     }
     return true;
   }
-  // Measured on the monotonic clock, so changes of the wall clock neither stretch nor cut the wait.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   for (;;) {
-    const auto left = deadline - std::chrono::steady_clock::now();
-    if (left <= std::chrono::steady_clock::duration::zero()) {
-      return __atomic_load_n(&e->state, __ATOMIC_ACQUIRE) == kSet;
-    }
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+    if (deadline.passed()) return __atomic_load_n(&e->state, __ATOMIC_ACQUIRE) == kSet;
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline.left()).count();
     const timespec wait{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
     if (setOrSleep(e, &wait)) return true;
   }

@@ -16,43 +16,18 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "platform/posix/internal.h"
 
 namespace qvo::platform {
 
 namespace {
 
-// Writes all `count` bytes, retrying short and interrupted writes; false with errno on failure.
-bool writeAll(int fd, char const* data, std::size_t count) {
-  while (count > 0) {
-    ssize_t const written = ::write(fd, data, count);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (written == 0) {
-      errno = EIO;
-      return false;
-    }
-    data += written;
-    count -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
 int openRetrying(char const* path, int flags) {
-  int fd;
-  do {
-    fd = ::open(path, flags | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
+  return retryOnInterrupt([&] { return ::open(path, flags | O_CLOEXEC, 0666); });
 }
 
 int lockRetrying(int fd, int operation) {
-  int result;
-  do {
-    result = ::flock(fd, operation | LOCK_NB);
-  } while (result != 0 && errno == EINTR);
-  return result;
+  return retryOnInterrupt([&] { return ::flock(fd, operation | LOCK_NB); });
 }
 
 // Closes `fd` keeping the errno of the failure that made us give up on it.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "platform/lock.h"
+#include "platform/posix/internal.h"
 
 // The exported critical-section calls of the POSIX build, for callers that wait on the library's
 // condition variable with a critical section of their own.
@@ -17,8 +18,6 @@ void LeaveCriticalSection(CRITICAL_SECTION* cs) { qvo::platform::csLeave(cs); }
 
 namespace qvo::platform {
 
-// Sleeps while *word holds `expected`, at most `timeout` when one is given; returns at once if the word
-// holds something else. Wakes may also come early: callers look at the word again. (Also event.cpp.)
 void futexWait(int* word, int expected, const timespec* timeout) {
   ::syscall(SYS_futex, word, FUTEX_WAIT_PRIVATE, expected, timeout, nullptr, 0);
 }

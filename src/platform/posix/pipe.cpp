@@ -40,10 +40,9 @@
 
 #include "platform/error.h"
 #include "platform/pipe.h"
+#include "platform/posix/internal.h"
 
 namespace qvo::platform {
-
-int eventDescriptor(EventHandle event);  // event.cpp: what poll() watches for a cancel event
 
 const int PipeError::notFound = ENOENT;
 const int PipeError::accessDenied = EACCES;
@@ -51,8 +50,6 @@ const int PipeError::noData = EPIPE;
 const int PipeError::badHandle = EBADF;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // Mode bits of the listening socket. The owner bits let the user connect; the group bits carry the
 // direction and the "other" execute bit marks a taken instance (the directory itself is 0700, so these
@@ -62,9 +59,9 @@ constexpr mode_t kModeCreatorWrites = 0640;  // the other end must read
 constexpr mode_t kModeTaken = 0001;
 // States that last only a few system calls (a creator between its lock and publishing its socket, or
 // between removing its socket and dropping its lock) are waited out, up to this long.
-constexpr auto kTransientLimit = std::chrono::seconds(1);
+constexpr Timeout kTransientLimit = Timeout::ms(1000);
 // How long pipeWaitAvailable waits for a taken instance to become free: the pipes' default time-out.
-constexpr auto kDefaultWait = std::chrono::milliseconds(1000);
+constexpr Timeout kDefaultWait = Timeout::ms(1000);
 
 // One native pipe end. The descriptors are closed when the last reference goes, so that a thread still
 // waiting on them when another closes the pipe never touches a descriptor number that was reused.
@@ -107,20 +104,20 @@ PipeHandle registerPipe(std::shared_ptr<NativePipe> pipe) {
   std::lock_guard<std::mutex> g(t.lock);
   const std::uintptr_t key = t.next++;
   t.pipes.emplace(key, std::move(pipe));
-  return reinterpret_cast<PipeHandle>(key);
+  return PipeHandle{reinterpret_cast<void*>(key)};
 }
 
 std::shared_ptr<NativePipe> findPipe(PipeHandle h) {
   PipeTable& t = table();
   std::lock_guard<std::mutex> g(t.lock);
-  auto it = t.pipes.find(reinterpret_cast<std::uintptr_t>(h));
+  auto it = t.pipes.find(reinterpret_cast<std::uintptr_t>(h.raw));
   return it == t.pipes.end() ? nullptr : it->second;
 }
 
 std::shared_ptr<NativePipe> takePipe(PipeHandle h) {
   PipeTable& t = table();
   std::lock_guard<std::mutex> g(t.lock);
-  auto it = t.pipes.find(reinterpret_cast<std::uintptr_t>(h));
+  auto it = t.pipes.find(reinterpret_cast<std::uintptr_t>(h.raw));
   if (it == t.pipes.end()) return nullptr;
   auto p = std::move(it->second);
   t.pipes.erase(it);
@@ -138,26 +135,6 @@ std::string runtimeDirectory() {
   }
   return "/tmp/qvo-pipes-" + std::to_string(::getuid());
 }
-
-// A descriptor closed when it goes out of scope, unless released.
-class Descriptor {
- public:
-  explicit Descriptor(int fd = -1) : m_fd(fd) {}
-  ~Descriptor() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  Descriptor(Descriptor const&) = delete;
-  Descriptor& operator=(Descriptor const&) = delete;
-  int get() const { return m_fd; }
-  int release() {
-    const int fd = m_fd;
-    m_fd = -1;
-    return fd;
-  }
-
- private:
-  int m_fd;
-};
 
 // Splits a native name into its directory and the name of the pipe in it.
 bool splitName(std::string const& path, std::string& dir, std::string& leaf) {
@@ -187,7 +164,7 @@ int openDirectory(std::string const& dir, bool create) {
       return -1;
     }
   }
-  Descriptor fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  ScopedFd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (fd.get() < 0) {
     if (errno == ELOOP || errno == ENOTDIR) errno = EACCES;
     return -1;
@@ -279,23 +256,21 @@ void pause(int round) {
 }
 
 // Waits until `fd` has `events` or `cancel` is set. Returns 0 when the descriptor is ready,
-// NativeError::ioPending when cancelled, ETIMEDOUT when the time ran out, or errno.
-int waitReady(int fd, short events, int cancel, long timeoutMs) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+// NativeError::ioPending when cancelled, ETIMEDOUT when the deadline passed, or errno.
+int waitReady(int fd, short events, int cancel, Deadline const& deadline) {
   for (;;) {
     pollfd fds[2] = {{fd, events, 0}, {cancel, POLLIN, 0}};
-    int wait = -1;
-    if (timeoutMs >= 0) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-      wait = left.count() < 0 ? 0 : static_cast<int>(std::min<long long>(left.count(), 1 << 30));
-    }
+    const int wait = deadline.pollMs(1 << 30);
     const int r = ::poll(fds, cancel >= 0 ? 2 : 1, wait);
     if (r < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
     if (cancel >= 0 && (fds[1].revents & POLLIN)) return NativeError::ioPending;
-    if (r == 0) return ETIMEDOUT;
+    if (r == 0) {
+      if (wait < (1 << 30) || deadline.passed()) return ETIMEDOUT;
+      continue;  // a wait cut to what one poll takes: go on with what is left
+    }
     return 0;
   }
 }
@@ -304,7 +279,7 @@ int brokenOr(int e) { return (e == EPIPE || e == ECONNRESET) ? NativeError::brok
 
 }  // namespace
 
-PipeHandle invalidPipeHandle() { return reinterpret_cast<PipeHandle>(~std::uintptr_t{0}); }
+PipeHandle invalidPipeHandle() { return PipeHandle{reinterpret_cast<void*>(~std::uintptr_t{0})}; }
 
 std::string const& pipeNamePrefix() {
   static const std::string prefix = runtimeDirectory() + "/";
@@ -317,12 +292,12 @@ void pipeIoRecordInit(void* record, EventHandle) {
 
 // --- open and create ---------------------------------------------------------------------------------
 
-int pipeCreate(char const* nativeName, PipeDirection direction, bool, PipeHandle& handle) {
+SysError pipeCreate(char const* nativeName, PipeDirection direction, bool, PipeHandle& handle) {
   handle = invalidPipeHandle();
   std::string dir, leaf;
-  if (!splitName(nativeName, dir, leaf)) return PipeError::notFound;
-  Descriptor dirFd(openDirectory(dir, true));
-  if (dirFd.get() < 0) return errno;
+  if (!splitName(nativeName, dir, leaf)) return sysError(PipeError::notFound);
+  ScopedFd dirFd(openDirectory(dir, true));
+  if (dirFd.get() < 0) return sysError(errno);
   const int d = dirFd.get();
 
   // The socket is bound, marked and listening under a private name before it is published, so that
@@ -330,18 +305,18 @@ int pipeCreate(char const* nativeName, PipeDirection direction, bool, PipeHandle
   static std::atomic<unsigned> sequence{0};
   const std::string temp = ".c" + std::to_string(::getpid()) + "-" + std::to_string(sequence.fetch_add(1));
   sockaddr_un addr, tempAddr;
-  if (!fillAddress(d, leaf, addr) || !fillAddress(d, temp, tempAddr)) return ENAMETOOLONG;
+  if (!fillAddress(d, leaf, addr) || !fillAddress(d, temp, tempAddr)) return sysError(ENAMETOOLONG);
   auto pipe = std::make_shared<NativePipe>();
   pipe->creator = true;
   pipe->direction = direction;
   pipe->leaf = leaf;
   pipe->listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (pipe->listenFd < 0) return errno;
-  if (::bind(pipe->listenFd, reinterpret_cast<sockaddr*>(&tempAddr), sizeof tempAddr) != 0) return errno;
+  if (pipe->listenFd < 0) return sysError(errno);
+  if (::bind(pipe->listenFd, reinterpret_cast<sockaddr*>(&tempAddr), sizeof tempAddr) != 0) return sysError(errno);
   if (::fchmodat(d, temp.c_str(), directionMode(direction), 0) != 0 || ::listen(pipe->listenFd, 0) != 0) {
     const int e = errno;
     ::unlinkat(d, temp.c_str(), 0);
-    return e;
+    return sysError(e);
   }
 
   const std::string lockName = leaf + ".lock";
@@ -349,7 +324,7 @@ int pipeCreate(char const* nativeName, PipeDirection direction, bool, PipeHandle
   if (pipe->lockFd < 0) {
     const int e = errno;
     ::unlinkat(d, temp.c_str(), 0);
-    return e == EBUSY ? NativeError::pipeBusy : e;
+    return sysError(e == EBUSY ? NativeError::pipeBusy : e);
   }
   // Files left by an instance whose creator died: its socket first, so that nobody sees them paired
   // with the new lock.
@@ -359,93 +334,87 @@ int pipeCreate(char const* nativeName, PipeDirection direction, bool, PipeHandle
     const int e = errno;
     ::unlinkat(d, temp.c_str(), 0);
     ::unlinkat(d, lockName.c_str(), 0);
-    return e;
+    return sysError(e);
   }
   pipe->dirFd = dirFd.release();
   handle = registerPipe(std::move(pipe));
-  return 0;
+  return kNoError;
 }
 
-int pipeOpen(char const* nativeName, PipeDirection direction, bool, PipeHandle& handle) {
+SysError pipeOpen(char const* nativeName, PipeDirection direction, bool, PipeHandle& handle) {
   handle = invalidPipeHandle();
   std::string dir, leaf;
-  if (!splitName(nativeName, dir, leaf)) return PipeError::notFound;
-  Descriptor dirFd(openDirectory(dir, false));
-  if (dirFd.get() < 0) return errno == ENOENT ? PipeError::notFound : errno;
+  if (!splitName(nativeName, dir, leaf)) return sysError(PipeError::notFound);
+  ScopedFd dirFd(openDirectory(dir, false));
+  if (dirFd.get() < 0) return sysError(errno == ENOENT ? PipeError::notFound : errno);
   const int d = dirFd.get();
   const std::string lockName = leaf + ".lock";
   const std::string claimName = leaf + ".claim";
   sockaddr_un addr;
-  if (!fillAddress(d, leaf, addr)) return ENAMETOOLONG;
+  if (!fillAddress(d, leaf, addr)) return sysError(ENAMETOOLONG);
 
-  const auto limit = Clock::now() + kTransientLimit;
-  for (int round = 0; Clock::now() < limit; ++round) {
-    if (!lockHeld(d, lockName)) return PipeError::notFound;
+  const Deadline limit(kTransientLimit);
+  for (int round = 0; !limit.passed(); ++round) {
+    if (!lockHeld(d, lockName)) return sysError(PipeError::notFound);
     struct stat st;
     if (::fstatat(d, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-      if (errno != ENOENT) return errno;
+      if (errno != ENOENT) return sysError(errno);
       pause(round);  // the creator is publishing or removing its socket
       continue;
     }
-    if (!S_ISSOCK(st.st_mode)) return PipeError::notFound;
-    if ((st.st_mode & kModeTaken) != 0 || lockHeld(d, claimName)) return NativeError::pipeBusy;
+    if (!S_ISSOCK(st.st_mode)) return sysError(PipeError::notFound);
+    if ((st.st_mode & kModeTaken) != 0 || lockHeld(d, claimName)) return sysError(NativeError::pipeBusy);
     const bool creatorReads = (st.st_mode & 0070) == (kModeCreatorReads & 0070);
-    if (creatorReads != (direction == PipeDirection::write)) return PipeError::accessDenied;
+    if (creatorReads != (direction == PipeDirection::write)) return sysError(PipeError::accessDenied);
 
     auto pipe = std::make_shared<NativePipe>();
     pipe->direction = direction;
     pipe->claimFd = takeLock(d, claimName);
-    if (pipe->claimFd < 0) return errno == EBUSY ? NativeError::pipeBusy : errno;
+    if (pipe->claimFd < 0) return sysError(errno == EBUSY ? NativeError::pipeBusy : errno);
     pipe->fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (pipe->fd < 0) return errno;
+    if (pipe->fd < 0) return sysError(errno);
     if (::connect(pipe->fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
       // A socket that another user listens on is no pipe of this user's, whoever put it there.
-      if (!peerIsSameUser(pipe->fd)) return PipeError::accessDenied;
+      if (!peerIsSameUser(pipe->fd)) return sysError(PipeError::accessDenied);
       handle = registerPipe(std::move(pipe));
-      return 0;
+      return kNoError;
     }
     const int e = errno;
-    if (e == EAGAIN) return NativeError::pipeBusy;
+    if (e == EAGAIN) return sysError(NativeError::pipeBusy);
     if (e == ECONNREFUSED) {
       // The listening socket is gone: the instance was taken and its first user has left, or its
       // creator is closing.
-      return lockHeld(d, lockName) ? NativeError::pipeBusy : PipeError::notFound;
+      return sysError(lockHeld(d, lockName) ? NativeError::pipeBusy : PipeError::notFound);
     }
-    if (e != ENOENT) return e;
+    if (e != ENOENT) return sysError(e);
     pause(round);
   }
-  return PipeError::notFound;
+  return sysError(PipeError::notFound);
 }
 
 // --- connection and transfer -------------------------------------------------------------------------
 
-int pipeConnect(PipeHandle handle, void*, long timeoutMs, EventHandle cancel) {
+SysError pipeConnect(PipeHandle handle, void*, Timeout timeout, EventHandle cancel) {
   auto pipe = findPipe(handle);
-  if (!pipe) return PipeError::badHandle;
+  if (!pipe) return sysError(PipeError::badHandle);
   int listenFd;
   {
     std::lock_guard<std::mutex> g(pipe->lock);
-    if (pipe->fd >= 0) return 0;
-    if (pipe->closed || pipe->listenFd < 0) return PipeError::noData;
+    if (pipe->fd >= 0) return kNoError;
+    if (pipe->closed || pipe->listenFd < 0) return sysError(PipeError::noData);
     listenFd = pipe->listenFd;
   }
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+  const Deadline deadline(timeout);
   for (;;) {
-    long left = -1;
-    if (timeoutMs >= 0) {
-      left = static_cast<long>(
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
-      if (left < 0) left = 0;
-    }
-    const int r = waitReady(listenFd, POLLIN, eventDescriptor(cancel), left);
-    if (r == NativeError::ioPending) return PipeError::noData;
-    if (r != 0) return r;
+    const int r = waitReady(listenFd, POLLIN, eventDescriptor(cancel), deadline);
+    if (r == NativeError::ioPending) return sysError(PipeError::noData);
+    if (r != 0) return sysError(r);
     std::lock_guard<std::mutex> g(pipe->lock);
-    if (pipe->closed) return PipeError::noData;
+    if (pipe->closed) return sysError(PipeError::noData);
     const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
       if (errno == EAGAIN || errno == EINTR || errno == ECONNABORTED) continue;
-      return errno;
+      return sysError(errno);
     }
     if (!peerIsSameUser(fd)) {
       // Another user reached the socket (only possible for a privileged user, or through a directory
@@ -462,7 +431,7 @@ int pipeConnect(PipeHandle handle, void*, long timeoutMs, EventHandle cancel) {
     pipe->fd = fd;
     ::close(pipe->listenFd);
     pipe->listenFd = -1;
-    return 0;
+    return kNoError;
   }
 }
 
@@ -483,32 +452,33 @@ int connectedFd(PipeHandle handle, PipeDirection direction, std::shared_ptr<Nati
 }
 }  // namespace
 
-int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void*, EventHandle cancel,
-             std::uint32_t& count) {
+SysError pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void*, EventHandle cancel,
+                  std::uint32_t& count) {
   count = 0;
   std::shared_ptr<NativePipe> pipe;
   int fd;
-  if (const int e = connectedFd(handle, PipeDirection::read, pipe, fd)) return e;
+  if (const int e = connectedFd(handle, PipeDirection::read, pipe, fd)) return sysError(e);
   // Bytes already there are returned even when `cancel` is set: only a wait is ended by it.
   for (;;) {
     const ssize_t n = ::recv(fd, buffer, size, MSG_DONTWAIT);
     if (n > 0) {
       count = static_cast<std::uint32_t>(n);
-      return 0;
+      return kNoError;
     }
-    if (n == 0) return NativeError::brokenPipe;
+    if (n == 0) return sysError(NativeError::brokenPipe);
     if (errno == EINTR) continue;
-    if (errno != EAGAIN) return brokenOr(errno);
-    if (const int r = waitReady(fd, POLLIN, eventDescriptor(cancel), -1)) return r;
+    if (errno != EAGAIN) return sysError(brokenOr(errno));
+    const int r = waitReady(fd, POLLIN, eventDescriptor(cancel), Deadline(Timeout::unlimited()));
+    if (r != 0) return sysError(r);
   }
 }
 
-int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void*, EventHandle cancel,
-              std::uint32_t& count) {
+SysError pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void*, EventHandle cancel,
+                   std::uint32_t& count) {
   count = 0;
   std::shared_ptr<NativePipe> pipe;
   int fd;
-  if (const int e = connectedFd(handle, PipeDirection::write, pipe, fd)) return e;
+  if (const int e = connectedFd(handle, PipeDirection::write, pipe, fd)) return sysError(e);
   const char* bytes = static_cast<const char*>(buffer);
   while (count < size) {
     const ssize_t n = ::send(fd, bytes + count, size - count, MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -517,37 +487,38 @@ int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void*, 
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN) return brokenOr(errno);
-    if (const int r = waitReady(fd, POLLOUT, eventDescriptor(cancel), -1)) return r;
+    if (n < 0 && errno != EAGAIN) return sysError(brokenOr(errno));
+    const int r = waitReady(fd, POLLOUT, eventDescriptor(cancel), Deadline(Timeout::unlimited()));
+    if (r != 0) return sysError(r);
   }
-  return 0;
+  return kNoError;
 }
 
-int pipeFlush(PipeHandle handle) {
+SysError pipeFlush(PipeHandle handle) {
   auto pipe = findPipe(handle);
-  if (!pipe) return PipeError::badHandle;
+  if (!pipe) return sysError(PipeError::badHandle);
   int fd;
   {
     std::lock_guard<std::mutex> g(pipe->lock);
     fd = pipe->fd;
   }
-  if (fd < 0 || pipe->direction != PipeDirection::write) return 0;
+  if (fd < 0 || pipe->direction != PipeDirection::write) return kNoError;
   // The bytes this end sent and the other end has not read yet; they are released when it reads them
   // or closes its end.
   for (int round = 0;; ++round) {
     int queued = 0;
-    if (::ioctl(fd, SIOCOUTQ, &queued) != 0) return errno;
-    if (queued <= 0) return 0;
+    if (::ioctl(fd, SIOCOUTQ, &queued) != 0) return sysError(errno);
+    if (queued <= 0) return kNoError;
     pause(round);
   }
 }
 
-int pipeDisconnect(PipeHandle handle) {
+SysError pipeDisconnect(PipeHandle handle) {
   auto pipe = findPipe(handle);
-  if (!pipe) return PipeError::badHandle;
+  if (!pipe) return sysError(PipeError::badHandle);
   std::lock_guard<std::mutex> g(pipe->lock);
   if (pipe->fd >= 0) ::shutdown(pipe->fd, SHUT_RDWR);
-  return 0;
+  return kNoError;
 }
 
 void pipeClose(PipeHandle handle) {
@@ -580,12 +551,12 @@ void pipeClose(PipeHandle handle) {
 bool pipeWaitAvailable(char const* nativeName) {
   std::string dir, leaf;
   if (!splitName(nativeName, dir, leaf)) return false;
-  Descriptor dirFd(openDirectory(dir, false));
+  ScopedFd dirFd(openDirectory(dir, false));
   if (dirFd.get() < 0) return false;
   const int d = dirFd.get();
   const std::string lockName = leaf + ".lock";
   const std::string claimName = leaf + ".claim";
-  const auto limit = Clock::now() + kDefaultWait;
+  const Deadline limit(kDefaultWait);
   for (int round = 0;; ++round) {
     if (!lockHeld(d, lockName)) return false;
     struct stat st;
@@ -593,18 +564,18 @@ bool pipeWaitAvailable(char const* nativeName) {
         (st.st_mode & kModeTaken) == 0 && !lockHeld(d, claimName)) {
       return true;
     }
-    if (Clock::now() >= limit) return false;
+    if (limit.passed()) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(round < 10 ? 1 : 10));
   }
 }
 
-bool socketWaitReadable(int socket, long timeoutMs) {
+bool socketWaitReadable(int socket, Timeout timeout) {
   // As on Windows, where only a socket can be waited for: any other value (no open descriptor, or one
   // that is no socket) gives true. poll, not select: an fd_set cannot hold a descriptor below 0 or at or
   // above FD_SETSIZE.
   struct stat st;
   if (socket < 0 || ::fstat(socket, &st) != 0 || !S_ISSOCK(st.st_mode)) return true;
-  return waitReady(socket, POLLIN, -1, timeoutMs) != ETIMEDOUT;
+  return waitReady(socket, POLLIN, -1, Deadline(timeout)) != ETIMEDOUT;
 }
 
 

@@ -20,6 +20,8 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/posix/internal.h"
+#include "platform/error.h"
 #include "platform/process.h"
 
 extern char** environ;
@@ -29,8 +31,6 @@ namespace qvo::platform {
 const NativeHandle kNoHandle = -1;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // waitid's selector for a pidfd (Linux 5.4), spelled out for headers that predate it.
 constexpr idtype_t kPidfdIdType = static_cast<idtype_t>(3);
@@ -65,11 +65,10 @@ bool sendSignalThroughPidfd(int pidfd, int sig) {
 // waitid on the process behind the reference: through its pidfd, else by pid.
 int waitOn(const ProcessRef& ref, siginfo_t* info, int options) {
   info->si_pid = 0;
-  for (;;) {
-    const int rc = ref.handle >= 0 ? ::waitid(kPidfdIdType, static_cast<id_t>(ref.handle), info, options)
-                                   : ::waitid(P_PID, static_cast<id_t>(ref.pid), info, options);
-    if (rc == 0 || errno != EINTR) return rc;
-  }
+  return retryOnInterrupt([&] {
+    return ref.handle >= 0 ? ::waitid(kPidfdIdType, static_cast<id_t>(ref.handle), info, options)
+                           : ::waitid(P_PID, static_cast<id_t>(ref.pid), info, options);
+  });
 }
 
 int statusFromInfo(const siginfo_t& info) {
@@ -105,12 +104,9 @@ std::string programPath(const std::string& program) {
 
 }  // namespace
 
-NativeHandle createRedirectionFile(const std::string& path, unsigned long* nativeError) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) *nativeError = static_cast<unsigned long>(errno);
+NativeHandle createRedirectionFile(const std::string& path, SysError* error) {
+  const int fd = retryOnInterrupt([&] { return ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); });
+  if (fd < 0) *error = sysError(errno);
   return fd;
 }
 
@@ -121,19 +117,10 @@ void closeNativeHandle(NativeHandle handle) {
 NativeHandle standardErrorHandle() { return STDERR_FILENO; }
 
 void writeToNativeHandle(NativeHandle handle, const std::string& text) {
-  if (handle < 0) return;
-  const char* p = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    const ssize_t n = ::write(static_cast<int>(handle), p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
+  if (handle >= 0) writeAll(static_cast<int>(handle), text.data(), text.size());
 }
 
-bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned long* nativeError) {
+bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, SysError* error) {
   sweepOrphans();
 
   // Windows refuses a working directory that is not an existing directory before it starts anything;
@@ -141,7 +128,7 @@ bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned lon
   struct stat st;
   if (!request.inheritDirectory &&
       (::stat(request.workingDirectory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
-    *nativeError = ENOTDIR;
+    *error = sysError(ENOTDIR);
     return false;
   }
 
@@ -184,7 +171,7 @@ bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned lon
   ::posix_spawn_file_actions_destroy(&actions);
   ::posix_spawnattr_destroy(&attr);
   if (rc != 0) {
-    *nativeError = static_cast<unsigned long>(rc);
+    *error = sysError(rc);
     return false;
   }
 
@@ -201,18 +188,18 @@ bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned lon
 
 bool adoptProcessHandle(std::uintptr_t, std::uint32_t, ProcessRef*) { return false; }
 
-bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeError) {
+bool openProcessById(std::uint32_t pid, ProcessRef* out, SysError* error) {
   if (pid == 0 || pid > static_cast<std::uint32_t>(INT_MAX)) {
-    *nativeError = ESRCH;
+    *error = sysError(ESRCH);
     return false;
   }
   const int fd = openPidfd(static_cast<::pid_t>(pid));
   if (fd < 0 && errno != ENOSYS) {
-    *nativeError = static_cast<unsigned long>(errno);
+    *error = sysError(errno);
     return false;
   }
   if (fd < 0 && ::kill(static_cast<::pid_t>(pid), 0) != 0 && errno != EPERM) {
-    *nativeError = static_cast<unsigned long>(errno);
+    *error = sysError(errno);
     return false;
   }
   out->handle = fd;
@@ -221,29 +208,19 @@ bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeEr
   return true;
 }
 
-WaitResult waitForProcessEnd(const ProcessRef& ref, long timeoutMs, unsigned long* nativeError) {
-  const bool forever = timeoutMs < 0;
-  // Ten years stands for any longer time-out, which the clock's arithmetic could not hold.
-  const long long capped = std::min<long long>(forever ? 0 : timeoutMs, 315360000000LL);
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(capped);
-  auto remainingMs = [&]() -> int {
-    if (forever) return -1;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
-  };
-
+WaitResult waitForProcessEnd(const ProcessRef& ref, Timeout timeout, SysError* error) {
+  const Deadline deadline(timeout);
   if (ref.handle >= 0) {
     // A pidfd turns readable when the process ends.
     for (;;) {
       pollfd pfd{static_cast<int>(ref.handle), POLLIN, 0};
-      const int ms = remainingMs();
-      const int rc = ::poll(&pfd, 1, ms);
+      const int rc = ::poll(&pfd, 1, deadline.pollMs());
       if (rc > 0) return WaitResult::Ended;
       if (rc < 0 && errno != EINTR) {
-        *nativeError = static_cast<unsigned long>(errno);
+        *error = sysError(errno);
         return WaitResult::Failed;
       }
-      if (rc == 0 && !forever && ms == 0) return WaitResult::TimedOut;
+      if (rc == 0 && deadline.passed()) return WaitResult::TimedOut;
     }
   }
 
@@ -256,45 +233,42 @@ WaitResult waitForProcessEnd(const ProcessRef& ref, long timeoutMs, unsigned lon
     } else if (errno == ECHILD) {
       if (::kill(static_cast<::pid_t>(ref.pid), 0) != 0 && errno == ESRCH) return WaitResult::Ended;
     } else {
-      *nativeError = static_cast<unsigned long>(errno);
+      *error = sysError(errno);
       return WaitResult::Failed;
     }
-    const int ms = remainingMs();
-    if (!forever && ms == 0) return WaitResult::TimedOut;
-    auto pause = sleepMs;
-    if (!forever) pause = std::min<std::chrono::microseconds>(pause, std::chrono::milliseconds(ms));
-    std::this_thread::sleep_for(pause);
+    if (deadline.passed()) return WaitResult::TimedOut;
+    std::this_thread::sleep_for(std::min<Deadline::Clock::duration>(sleepMs, deadline.left()));
     sleepMs = std::min<std::chrono::microseconds>(sleepMs * 2, std::chrono::milliseconds(10));
   }
 }
 
-bool readExitStatus(const ProcessRef& ref, bool reap, int* status, unsigned long* nativeError) {
+bool readExitStatus(const ProcessRef& ref, bool reap, int* status, SysError* error) {
   siginfo_t info;
   const int options = WEXITED | WNOHANG | (reap ? 0 : WNOWAIT);
   if (waitOn(ref, &info, options) != 0) {
-    *nativeError = static_cast<unsigned long>(errno);
+    *error = sysError(errno);
     return false;
   }
   if (info.si_pid == 0) {  // not ended after all
-    *nativeError = ECHILD;
+    *error = sysError(ECHILD);
     return false;
   }
   *status = statusFromInfo(info);
   return true;
 }
 
-bool terminateProcess(const ProcessRef& ref, unsigned long* nativeError) {
+bool terminateProcess(const ProcessRef& ref, SysError* error) {
   if (ref.handle >= 0) {
     if (sendSignalThroughPidfd(static_cast<int>(ref.handle), SIGKILL)) return true;
     if (errno != ENOSYS) {
-      *nativeError = static_cast<unsigned long>(errno);
+      *error = sysError(errno);
       return false;
     }
   }
   // Without a pidfd the pid is safe to signal only while the process is not collected, which the
   // callers guarantee for their children.
   if (::kill(static_cast<::pid_t>(ref.pid), SIGKILL) == 0) return true;
-  *nativeError = static_cast<unsigned long>(errno);
+  *error = sysError(errno);
   return false;
 }
 
@@ -314,7 +288,9 @@ void exitProcessNow(int status) { ::_exit(status); }
 
 void setProcessDescriptorsEnabled(bool enabled) { g_pidfdEnabled.store(enabled, std::memory_order_relaxed); }
 
-bool prepareToKill() { return true; }
+SystemFamily systemFamily() { return SystemFamily::posix; }
+
+void enableDebugPrivilege() {}
 
 qvo::detail::ProcessInformationStorage storageFromProcessInformation(PROCESS_INFORMATION const& pi) { return pi; }
 

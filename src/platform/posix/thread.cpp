@@ -75,7 +75,7 @@ void threadMain(ThreadControl* control) {
   control->release();
 }
 
-ThreadControl* controlOf(ThreadHandle handle) { return static_cast<ThreadControl*>(handle); }
+ThreadControl* controlOf(ThreadHandle handle) { return static_cast<ThreadControl*>(handle.raw); }
 
 // Windows priority levels as nice values: idle 19, lowest 10, below normal 5, normal 0, above normal
 // -5, highest -10, time-critical -20.
@@ -102,12 +102,12 @@ ThreadHandle threadCreateSuspended(ThreadEntry entry, void* argument, unsigned l
     control->thread = std::thread(threadMain, control);
   } catch (const std::system_error&) {
     delete control;
-    return nullptr;
+    return kNoThread;
   }
   std::unique_lock<std::mutex> hold(control->mutex);
   control->changed.wait(hold, [control] { return control->idKnown; });
   id = control->id;
-  return control;
+  return ThreadHandle{control};
 }
 
 void threadResume(ThreadHandle thread) {

@@ -8,14 +8,15 @@
 
 namespace qvo::platform {
 
-bool sleepFor(unsigned long milliseconds, bool alertable) {
-  if (milliseconds >= kInfinite) {
+bool sleepFor(Timeout timeout, bool alertable) {
+  if (timeout.isUnlimited()) {
     // No limit: sleep in long slices; an alertable sleep still ends at the first signal.
     for (;;) {
       timespec slice{3600, 0};
       if (::nanosleep(&slice, nullptr) != 0 && errno == EINTR && alertable) return true;
     }
   }
+  const unsigned long milliseconds = timeout.milliseconds();
   timespec left{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
   while (::nanosleep(&left, &left) != 0) {
     if (errno != EINTR) return false;

@@ -8,6 +8,7 @@
 #include <csignal>
 
 #include "platform/crash.h"
+#include "platform/win32/internal.h"
 
 namespace qvo::platform {
 
@@ -113,11 +114,7 @@ bool crashWrite(int fd, char const* data, std::size_t size) {
       buffer[used++] = *data++;
       --size;
     }
-    for (DWORD done = 0; done < used;) {
-      DWORD n = 0;
-      if (!::WriteFile(handle, buffer + done, used - done, &n, nullptr) || n == 0) return false;
-      done += n;
-    }
+    if (!writeAll(handle, buffer, used)) return false;
   }
   return true;
 }

@@ -1,15 +1,18 @@
-// Windows: errno from a Windows error code (the library's error table), the last native and socket
-// errors, and the native (Windows) error codes.
+// Windows: the error result of a Windows error code (its errno value from the library's table), the
+// last native and socket errors, and the native (Windows) error codes.
 #include <winsock2.h>
 #include <windows.h>
 
-#include "QVOError.h"
+#include "common/windows_errors.h"
 #include "platform/error.h"
 
 namespace qvo::platform {
 
-void setErrnoFromNativeError(unsigned long nativeError) { CQVOBaseNT::winConvertError(nativeError); }
+SysError sysError(int native) {
+  return SysError{native, common::errnoOfWindowsError(static_cast<unsigned long>(static_cast<DWORD>(native)))};
+}
 void setLastNativeError(int nativeError) { ::SetLastError(static_cast<DWORD>(nativeError)); }
+int socketErrorNumber(int nativeError) { return nativeError; }
 
 int lastSocketError() { return ::WSAGetLastError(); }
 void setLastSocketError(int wsaCode) { ::WSASetLastError(wsaCode); }

@@ -23,7 +23,7 @@ struct ThreadEvent {
 constexpr std::uintptr_t kThreadEventTag = 1;
 
 ThreadEvent* threadEventOf(EventHandle event) {
-  const auto bits = reinterpret_cast<std::uintptr_t>(event);
+  const auto bits = reinterpret_cast<std::uintptr_t>(event.raw);
   return (bits & kThreadEventTag) != 0 ? reinterpret_cast<ThreadEvent*>(bits & ~kThreadEventTag) : nullptr;
 }
 
@@ -39,18 +39,17 @@ class SrwHold {
   SRWLOCK* m_lock;
 };
 
-bool waitThreadEvent(ThreadEvent* e, unsigned long milliseconds) {
+bool waitThreadEvent(ThreadEvent* e, Timeout timeout) {
   SrwHold hold(&e->lock);
-  if (milliseconds >= kInfinite) {
+  if (timeout.isUnlimited()) {
     while (!e->set) ::SleepConditionVariableSRW(&e->changed, &e->lock, INFINITE, 0);
     return true;
   }
   // The limit holds across early wake-ups: each sleep gets what is left of it.
-  const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
+  const Deadline deadline(timeout);
   while (!e->set) {
-    const ULONGLONG now = ::GetTickCount64();
-    if (now >= deadline) break;
-    if (!::SleepConditionVariableSRW(&e->changed, &e->lock, static_cast<DWORD>(deadline - now), 0) &&
+    if (deadline.passed()) break;
+    if (!::SleepConditionVariableSRW(&e->changed, &e->lock, static_cast<DWORD>(deadline.windowsWaitMs()), 0) &&
         ::GetLastError() == ERROR_TIMEOUT) {
       break;
     }
@@ -62,10 +61,10 @@ bool waitThreadEvent(ThreadEvent* e, unsigned long milliseconds) {
 
 // CreateEventA's failure value is null, which is kNoEvent.
 EventHandle eventCreate(EventWaiters waiters) {
-  if (waiters == EventWaiters::threadsAndPipes) return ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (waiters == EventWaiters::threadsAndPipes) return EventHandle{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
   ThreadEvent* e = new (std::nothrow) ThreadEvent;
   if (e == nullptr) return kNoEvent;
-  return reinterpret_cast<EventHandle>(reinterpret_cast<std::uintptr_t>(e) | kThreadEventTag);
+  return EventHandle{reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(e) | kThreadEventTag)};
 }
 
 void eventClose(EventHandle event) {
@@ -73,7 +72,7 @@ void eventClose(EventHandle event) {
   if (ThreadEvent* e = threadEventOf(event)) {
     delete e;
   } else {
-    ::CloseHandle(event);
+    ::CloseHandle(event.raw);
   }
 }
 
@@ -85,7 +84,7 @@ void eventSet(EventHandle event) {
     e->set = true;
     ::WakeAllConditionVariable(&e->changed);
   } else {
-    ::SetEvent(event);
+    ::SetEvent(event.raw);
   }
 }
 
@@ -95,17 +94,16 @@ void eventReset(EventHandle event) {
     SrwHold hold(&e->lock);
     e->set = false;
   } else {
-    ::ResetEvent(event);
+    ::ResetEvent(event.raw);
   }
 }
 
-bool eventIsSet(EventHandle event) { return eventWait(event, 0); }
+bool eventIsSet(EventHandle event) { return eventWait(event, Timeout::ms(0)); }
 
-bool eventWait(EventHandle event, unsigned long milliseconds) {
+bool eventWait(EventHandle event, Timeout timeout) {
   if (event == kNoEvent) return false;
-  if (ThreadEvent* e = threadEventOf(event)) return waitThreadEvent(e, milliseconds);
-  const DWORD wait = milliseconds >= kInfinite ? INFINITE : static_cast<DWORD>(milliseconds);
-  return ::WaitForSingleObject(event, wait) == WAIT_OBJECT_0;
+  if (ThreadEvent* e = threadEventOf(event)) return waitThreadEvent(e, timeout);
+  return ::WaitForSingleObject(event.raw, static_cast<DWORD>(timeout.windowsWait())) == WAIT_OBJECT_0;
 }
 
 }  // namespace qvo::platform

@@ -29,8 +29,8 @@ OVERLAPPED* overlappedOf(void* record) { return static_cast<OVERLAPPED*>(record)
 
 // Waits for the operation's completion event or `cancel` without limit. Returns 0 (completed),
 // 1 (cancelled) or -1 (the wait failed; the last error tells why).
-int waitCompletion(OVERLAPPED* o, HANDLE cancel, DWORD timeout) {
-  HANDLE events[2] = {o->hEvent, cancel};
+int waitCompletion(OVERLAPPED* o, EventHandle cancel, DWORD timeout) {
+  HANDLE events[2] = {o->hEvent, cancel.raw};
   const DWORD n = cancel != kNoEvent ? 2 : 1;
   const DWORD r = ::WaitForMultipleObjects(n, events, FALSE, timeout);
   if (r == WAIT_OBJECT_0) return 0;
@@ -54,7 +54,7 @@ void abandon(HANDLE h, OVERLAPPED* o) {
 // One asynchronous read or write: started, then waited for without limit. Returns 0 with `count`, or
 // the error.
 template <typename Start>
-int transfer(HANDLE h, void* record, HANDLE cancel, std::uint32_t& count, Start start) {
+int transfer(HANDLE h, void* record, EventHandle cancel, std::uint32_t& count, Start start) {
   count = 0;
   DWORD n = 0;
   if (record == nullptr) {
@@ -85,7 +85,7 @@ int transfer(HANDLE h, void* record, HANDLE cancel, std::uint32_t& count, Start 
 
 }  // namespace
 
-PipeHandle invalidPipeHandle() { return INVALID_HANDLE_VALUE; }
+PipeHandle invalidPipeHandle() { return PipeHandle{INVALID_HANDLE_VALUE}; }
 
 std::string const& pipeNamePrefix() {
   static const std::string prefix = "\\\\.\\pipe\\";
@@ -96,18 +96,18 @@ void pipeIoRecordInit(void* record, EventHandle completionEvent) {
   if (record == nullptr) return;
   OVERLAPPED* o = new (record) OVERLAPPED;
   std::memset(o, 0, sizeof *o);
-  o->hEvent = completionEvent;
+  o->hEvent = completionEvent.raw;
 }
 
 // --- open and create ---------------------------------------------------------------------------------
 
-int pipeOpen(char const* nativeName, PipeDirection direction, bool overlapped, PipeHandle& handle) {
-  handle = ::CreateFileA(nativeName, direction == PipeDirection::read ? GENERIC_READ : GENERIC_WRITE, 0,
-                         nullptr, OPEN_EXISTING, overlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr);
-  return handle == INVALID_HANDLE_VALUE ? static_cast<int>(::GetLastError()) : 0;
+SysError pipeOpen(char const* nativeName, PipeDirection direction, bool overlapped, PipeHandle& handle) {
+  handle.raw = ::CreateFileA(nativeName, direction == PipeDirection::read ? GENERIC_READ : GENERIC_WRITE, 0,
+                             nullptr, OPEN_EXISTING, overlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr);
+  return sysError(handle.raw == INVALID_HANDLE_VALUE ? static_cast<int>(::GetLastError()) : 0);
 }
 
-int pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped, PipeHandle& handle) {
+SysError pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped, PipeHandle& handle) {
   // Not inheritable: a child process started while the pipe is open would hold this end too, so that
   // closing it here would never reach the other end, and the name would stay taken until the child ends.
   const DWORD openMode = (direction == PipeDirection::read ? PIPE_ACCESS_INBOUND : PIPE_ACCESS_OUTBOUND) |
@@ -115,63 +115,65 @@ int pipeCreate(char const* nativeName, PipeDirection direction, bool overlapped,
   // Byte mode, blocking mode; the library's pipes are always local, so ends on other machines are
   // refused.
   const DWORD pipeMode = PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS;
-  handle = ::CreateNamedPipeA(nativeName, openMode, pipeMode, 1, 4096, 4096, 1000, nullptr);
-  return handle == INVALID_HANDLE_VALUE ? static_cast<int>(::GetLastError()) : 0;
+  handle.raw = ::CreateNamedPipeA(nativeName, openMode, pipeMode, 1, 4096, 4096, 1000, nullptr);
+  return sysError(handle.raw == INVALID_HANDLE_VALUE ? static_cast<int>(::GetLastError()) : 0);
 }
 
 // --- connection and transfer -------------------------------------------------------------------------
 
-int pipeConnect(PipeHandle handle, void* record, long timeoutMs, EventHandle cancel) {
+SysError pipeConnect(PipeHandle pipe, void* record, Timeout timeout, EventHandle cancel) {
+  HANDLE const handle = pipe.raw;
   if (record == nullptr) {
-    if (::ConnectNamedPipe(handle, nullptr)) return 0;
+    if (::ConnectNamedPipe(handle, nullptr)) return kNoError;
     const DWORD e = ::GetLastError();
-    return e == ERROR_PIPE_CONNECTED ? 0 : static_cast<int>(e);
+    return sysError(e == ERROR_PIPE_CONNECTED ? 0 : static_cast<int>(e));
   }
   OVERLAPPED* o = overlappedOf(record);
-  if (::ConnectNamedPipe(handle, o)) return 0;
+  if (::ConnectNamedPipe(handle, o)) return kNoError;
   const DWORD e = ::GetLastError();
-  if (e == ERROR_PIPE_CONNECTED) return 0;
-  if (e != ERROR_IO_PENDING) return static_cast<int>(e);
-  const int w = waitCompletion(o, cancel, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
+  if (e == ERROR_PIPE_CONNECTED) return kNoError;
+  if (e != ERROR_IO_PENDING) return sysError(static_cast<int>(e));
+  const int w = waitCompletion(o, cancel, static_cast<DWORD>(timeout.windowsWait()));
   if (w == 0) {
     DWORD ignored = 0;
-    if (::GetOverlappedResult(handle, o, &ignored, FALSE)) return 0;
-    return static_cast<int>(::GetLastError());
+    if (::GetOverlappedResult(handle, o, &ignored, FALSE)) return kNoError;
+    return sysError(static_cast<int>(::GetLastError()));
   }
   const DWORD why = w == 1 ? ERROR_NO_DATA : (w == 2 ? ERROR_IO_PENDING : ::GetLastError());
   abandon(handle, o);
-  return static_cast<int>(why);
+  return sysError(static_cast<int>(why));
 }
 
-int pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void* record, EventHandle cancel,
-             std::uint32_t& count) {
-  return transfer(handle, record, cancel, count, [&](DWORD* n, OVERLAPPED* o) {
-    return ::ReadFile(handle, buffer, size, n, o) != 0;
-  });
+SysError pipeRead(PipeHandle handle, void* buffer, std::uint32_t size, void* record, EventHandle cancel,
+                  std::uint32_t& count) {
+  return sysError(transfer(handle.raw, record, cancel, count, [&](DWORD* n, OVERLAPPED* o) {
+    return ::ReadFile(handle.raw, buffer, size, n, o) != 0;
+  }));
 }
 
-int pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void* record,
-              EventHandle cancel, std::uint32_t& count) {
-  return transfer(handle, record, cancel, count, [&](DWORD* n, OVERLAPPED* o) {
-    return ::WriteFile(handle, buffer, size, n, o) != 0;
-  });
+SysError pipeWrite(PipeHandle handle, void const* buffer, std::uint32_t size, void* record,
+                   EventHandle cancel, std::uint32_t& count) {
+  return sysError(transfer(handle.raw, record, cancel, count, [&](DWORD* n, OVERLAPPED* o) {
+    return ::WriteFile(handle.raw, buffer, size, n, o) != 0;
+  }));
 }
 
-int pipeFlush(PipeHandle handle) {
-  return ::FlushFileBuffers(handle) ? 0 : static_cast<int>(::GetLastError());
+SysError pipeFlush(PipeHandle handle) {
+  return sysError(::FlushFileBuffers(handle.raw) ? 0 : static_cast<int>(::GetLastError()));
 }
 
-int pipeDisconnect(PipeHandle handle) {
-  return ::DisconnectNamedPipe(handle) ? 0 : static_cast<int>(::GetLastError());
+SysError pipeDisconnect(PipeHandle handle) {
+  return sysError(::DisconnectNamedPipe(handle.raw) ? 0 : static_cast<int>(::GetLastError()));
 }
 
 void pipeClose(PipeHandle handle) {
-  if (isValidPipeHandle(handle)) ::CloseHandle(handle);
+  if (isValidPipeHandle(handle)) ::CloseHandle(handle.raw);
 }
 
 bool pipeWaitAvailable(char const* nativeName) { return ::WaitNamedPipeA(nativeName, NMPWAIT_USE_DEFAULT_WAIT) != 0; }
 
-bool socketWaitReadable(int socket, long timeoutMs) {
+bool socketWaitReadable(int socket, Timeout timeout) {
+  const long timeoutMs = timeout.isUnlimited() ? -1 : static_cast<long>(timeout.milliseconds());
   fd_set readable;
   FD_ZERO(&readable);
   FD_SET(static_cast<SOCKET>(socket), &readable);

@@ -6,11 +6,12 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/process.h"
 #include "platform/win32/child_handles.h"
+#include "platform/win32/internal.h"
 
 namespace {
 using Storage = qvo::detail::ProcessInformationStorage;
@@ -38,13 +39,13 @@ HANDLE asHandle(NativeHandle h) { return reinterpret_cast<HANDLE>(h); }
 NativeHandle fromHandle(HANDLE h) { return reinterpret_cast<NativeHandle>(h); }
 }  // namespace
 
-NativeHandle createRedirectionFile(const std::string& path, unsigned long* nativeError) {
+NativeHandle createRedirectionFile(const std::string& path, SysError* error) {
   // Not inheritable: the start hands it to its own child alone (a child started meanwhile on another
   // thread would otherwise hold it open until that child ends).
   HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    *nativeError = ::GetLastError();
+    *error = sysError(static_cast<int>(::GetLastError()));
     return kNoHandle;
   }
   return fromHandle(h);
@@ -58,18 +59,10 @@ NativeHandle standardErrorHandle() { return fromHandle(::GetStdHandle(STD_ERROR_
 
 void writeToNativeHandle(NativeHandle handle, const std::string& text) {
   HANDLE h = asHandle(handle);
-  if (h == nullptr || h == INVALID_HANDLE_VALUE) return;
-  const char* p = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    DWORD written = 0;
-    if (!::WriteFile(h, p, static_cast<DWORD>(left), &written, nullptr) || written == 0) return;
-    p += written;
-    left -= written;
-  }
+  if (h != nullptr && h != INVALID_HANDLE_VALUE) writeAll(h, text.data(), text.size());
 }
 
-bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned long* nativeError) {
+bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, SysError* error) {
   STARTUPINFOA si;
   ::ZeroMemory(&si, sizeof(si));
   si.cb = sizeof(si);
@@ -106,7 +99,7 @@ bool spawnProcess(const SpawnRequest& request, SpawnedProcess* out, unsigned lon
                                            request.inheritDirectory ? nullptr : request.workingDirectory.c_str(), si,
                                            own, ownCount, &pi);
   if (!ok || pi.dwProcessId == 0) {
-    *nativeError = ok ? ERROR_INVALID_PARAMETER : ::GetLastError();
+    *error = sysError(static_cast<int>(ok ? ERROR_INVALID_PARAMETER : ::GetLastError()));
     if (ok) {
       ::CloseHandle(pi.hThread);
       ::CloseHandle(pi.hProcess);
@@ -135,10 +128,10 @@ bool adoptProcessHandle(std::uintptr_t process, std::uint32_t pid, ProcessRef* o
   return true;
 }
 
-bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeError) {
+bool openProcessById(std::uint32_t pid, ProcessRef* out, SysError* error) {
   HANDLE h = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
   if (h == nullptr) {
-    *nativeError = ::GetLastError();
+    *error = sysError(static_cast<int>(::GetLastError()));
     return false;
   }
   out->handle = fromHandle(h);
@@ -147,36 +140,34 @@ bool openProcessById(std::uint32_t pid, ProcessRef* out, unsigned long* nativeEr
   return true;
 }
 
-WaitResult waitForProcessEnd(const ProcessRef& ref, long timeoutMs, unsigned long* nativeError) {
-  // long is 32-bit here: every non-negative time-out fits below INFINITE (all bits set).
-  const DWORD ms = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
-  switch (::WaitForSingleObject(asHandle(ref.handle), ms)) {
+WaitResult waitForProcessEnd(const ProcessRef& ref, Timeout timeout, SysError* error) {
+  switch (::WaitForSingleObject(asHandle(ref.handle), static_cast<DWORD>(timeout.windowsWait()))) {
     case WAIT_OBJECT_0:
       return WaitResult::Ended;
     case WAIT_TIMEOUT:
       return WaitResult::TimedOut;
     case WAIT_FAILED:
-      *nativeError = ::GetLastError();
+      *error = sysError(static_cast<int>(::GetLastError()));
       return WaitResult::Failed;
     default:
-      *nativeError = ERROR_INVALID_HANDLE;
+      *error = sysError(static_cast<int>(ERROR_INVALID_HANDLE));
       return WaitResult::Failed;
   }
 }
 
-bool readExitStatus(const ProcessRef& ref, bool, int* status, unsigned long* nativeError) {
+bool readExitStatus(const ProcessRef& ref, bool, int* status, SysError* error) {
   DWORD code = 0;
   if (!::GetExitCodeProcess(asHandle(ref.handle), &code)) {
-    *nativeError = ::GetLastError();
+    *error = sysError(static_cast<int>(::GetLastError()));
     return false;
   }
   *status = static_cast<int>(code);
   return true;
 }
 
-bool terminateProcess(const ProcessRef& ref, unsigned long* nativeError) {
+bool terminateProcess(const ProcessRef& ref, SysError* error) {
   if (::TerminateProcess(asHandle(ref.handle), 1)) return true;
-  *nativeError = ::GetLastError();
+  *error = sysError(static_cast<int>(::GetLastError()));
   return false;
 }
 
@@ -191,30 +182,26 @@ Storage storageFromProcessInformation(PROCESS_INFORMATION const& pi) { return sa
 
 void setProcessDescriptorsEnabled(bool) {}
 
-bool prepareToKill() {
+SystemFamily systemFamily() {
   OSVERSIONINFOA version;
   ::ZeroMemory(&version, sizeof(version));
   version.dwOSVersionInfoSize = sizeof(version);
   ::GetVersionExA(&version);
-  if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return true;
-  if (version.dwPlatformId != VER_PLATFORM_WIN32_NT) {
-    std::cerr << "CQVOOperatingSystem::kill runs only under Windows NT or Windows 95\n";
-    std::cerr.flush();
-    return false;
-  }
-  // The debug privilege lets this process open processes of other users; whether it is granted
-  // does not matter.
+  if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return SystemFamily::windows95;
+  if (version.dwPlatformId == VER_PLATFORM_WIN32_NT) return SystemFamily::windowsNT;
+  return SystemFamily::otherWindows;
+}
+
+void enableDebugPrivilege() {
   HANDLE token = nullptr;
-  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
-    TOKEN_PRIVILEGES tp;
-    if (::LookupPrivilegeValueA(nullptr, "SeDebugPrivilege", &tp.Privileges[0].Luid)) {
-      tp.PrivilegeCount = 1;
-      tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-      ::AdjustTokenPrivileges(token, FALSE, &tp, sizeof(tp), nullptr, nullptr);
-    }
-    ::CloseHandle(token);
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
+  const ScopedHandle held(token);
+  TOKEN_PRIVILEGES tp;
+  if (::LookupPrivilegeValueA(nullptr, "SeDebugPrivilege", &tp.Privileges[0].Luid)) {
+    tp.PrivilegeCount = 1;
+    tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    ::AdjustTokenPrivileges(token, FALSE, &tp, sizeof(tp), nullptr, nullptr);
   }
-  return true;
 }
 
 }  // namespace qvo::platform

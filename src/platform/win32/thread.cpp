@@ -38,22 +38,22 @@ ThreadHandle threadCreateSuspended(ThreadEntry entry, void* argument, unsigned l
   auto start = std::make_unique<Start>(Start{entry, argument});
   unsigned int threadId = 0;
   const uintptr_t handle = ::_beginthreadex(nullptr, 0, &trampoline, start.get(), CREATE_SUSPENDED, &threadId);
-  if (handle == 0) return nullptr;
+  if (handle == 0) return kNoThread;
   start.release();  // the thread owns it now
   id = threadId;
-  return reinterpret_cast<ThreadHandle>(handle);
+  return ThreadHandle{reinterpret_cast<void*>(handle)};
 }
 
-void threadResume(ThreadHandle thread) { ::ResumeThread(thread); }
-void threadSetPriority(ThreadHandle thread, int level) { (void)::SetThreadPriority(thread, level); }
+void threadResume(ThreadHandle thread) { ::ResumeThread(thread.raw); }
+void threadSetPriority(ThreadHandle thread, int level) { (void)::SetThreadPriority(thread.raw, level); }
 
 bool threadWait(ThreadHandle thread) {
-  if (thread == nullptr) return false;
-  return ::WaitForSingleObject(thread, INFINITE) == WAIT_OBJECT_0;
+  if (thread == kNoThread) return false;
+  return ::WaitForSingleObject(thread.raw, INFINITE) == WAIT_OBJECT_0;
 }
 
 void threadClose(ThreadHandle thread) {
-  if (thread != nullptr) ::CloseHandle(thread);
+  if (thread != kNoThread) ::CloseHandle(thread.raw);
 }
 
 }  // namespace qvo::platform

@@ -9,9 +9,8 @@
 
 namespace qvo::platform {
 
-bool sleepFor(unsigned long milliseconds, bool alertable) {
-  const DWORD wait = milliseconds >= kInfinite ? INFINITE : static_cast<DWORD>(milliseconds);
-  return ::SleepEx(wait, alertable ? TRUE : FALSE) == WAIT_IO_COMPLETION;
+bool sleepFor(Timeout timeout, bool alertable) {
+  return ::SleepEx(static_cast<DWORD>(timeout.windowsWait()), alertable ? TRUE : FALSE) == WAIT_IO_COMPLETION;
 }
 
 std::int64_t currentTimeMs() {

@@ -32,5 +32,5 @@ long CQVOIOStream::Write(CQVOString const& text) {
 }
 
 bool CQVOIOStream::WaitForData(int socket, long timeout) {
-  return qvo::platform::socketWaitReadable(socket, timeout);
+  return qvo::platform::socketWaitReadable(socket, qvo::platform::Timeout::fromSigned(timeout));
 }

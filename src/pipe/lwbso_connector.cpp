@@ -1,15 +1,15 @@
 // CQVONamedPipeNTLWBSO_Connector: opens or creates one channel of a blocking named pipe on its own
 // thread, with one retry in the opposite direction, and waits for the other end without limit.
-#include "ipc/lwbso_connector.h"
+#include "pipe/lwbso_connector.h"
 
-#include "ipc/open_steps.h"
+#include "pipe/open_steps.h"
 #include "platform/error.h"
 #include "platform/pipe.h"
 
 namespace pf = qvo::platform;
 using Mode = CQVONamedPipe::CHANNEL_ACCESS_MODE;
 
-namespace qvo::ipc {
+namespace qvo::pipe {
 
 void ChannelDecision::announce(bool ok, bool created, Mode openedAs) {
   std::lock_guard<std::mutex> g(m_lock);
@@ -26,7 +26,7 @@ void ChannelDecision::wait() {
   m_announced.wait(g, [this] { return m_bDecided; });
 }
 
-}  // namespace qvo::ipc
+}  // namespace qvo::pipe
 
 CQVONamedPipeNTLWBSO_Connector::CQVONamedPipeNTLWBSO_Connector(CQVONamedPipeNTLWBSO* pipe, char const* name,
                                                                Mode mode, void** handle, bool* created,
@@ -45,10 +45,11 @@ CQVONamedPipeNTLWBSO_Connector::~CQVONamedPipeNTLWBSO_Connector() { Join(); }
 int CQVONamedPipeNTLWBSO_Connector::Run() {
   if (m_bJoin) {
     Mode ignored;
-    const int e = qvo::ipc::joinSecondChannel(m_pPipe, m_szName, m_eMode, false, m_lJoinTimeout, *m_pHandle, ignored);
-    m_pPipe->recordOpen(e == 0);
-    if (e != 0) pf::setErrnoFromNativeError(e);
-    m_bResult = e == 0;
+    const pf::SysError e = qvo::pipe::joinSecondChannel(m_pPipe, m_szName, m_eMode, false,
+                                              pf::Timeout::fromSigned(m_lJoinTimeout), *m_pHandle, ignored);
+    m_pPipe->recordOpen(!e);
+    if (e) e.setErrno();
+    m_bResult = !e;
   } else {
     m_bResult = ConnectChannel(m_szName, m_eMode, *m_pHandle, *m_pbCreated, m_retries);
   }
@@ -62,8 +63,8 @@ void CQVONamedPipeNTLWBSO_Connector::announce(bool ok, bool created, Mode opened
 
 bool CQVONamedPipeNTLWBSO_Connector::ConnectChannel(char const* nativeName, Mode mode, void*& handle,
                                                     bool& created, unsigned long retries) {
-  qvo::ipc::ChannelSteps steps{false, [this](bool open) { m_pPipe->recordOpen(open); },
+  qvo::pipe::ChannelSteps steps{false, [this](bool open) { m_pPipe->recordOpen(open); },
                                [this](bool wasCreated, Mode as) { announce(true, wasCreated, as); },
-                               [this](void* own, Mode) { return m_pPipe->WaitForConnection(own) == 1; }};
-  return qvo::ipc::openOrCreateChannel(m_pPipe, steps, nativeName, mode, handle, created, retries);
+                               [this](pf::PipeHandle own, Mode) { return m_pPipe->WaitForConnection(own.raw) == 1; }};
+  return qvo::pipe::openOrCreateChannel(m_pPipe, steps, nativeName, mode, handle, created, retries);
 }

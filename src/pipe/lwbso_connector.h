@@ -1,14 +1,14 @@
 // CQVONamedPipeNTLWBSO_Connector: the short-lived thread that opens or creates one channel of a
 // blocking named pipe and waits for the other end, so that a pair's two channels open in parallel.
-#ifndef QVOBASE_IPC_LWBSO_CONNECTOR_H
-#define QVOBASE_IPC_LWBSO_CONNECTOR_H
+#ifndef QVOBASE_PIPE_LWBSO_CONNECTOR_H
+#define QVOBASE_PIPE_LWBSO_CONNECTOR_H
 
 #include <condition_variable>
 #include <mutex>
 
 #include "QVOPipe.h"
 
-namespace qvo::ipc {
+namespace qvo::pipe {
 
 // How the first channel of a pair named from one base name was settled: the second channel's connector
 // starts only once this is known, so that a joining end never creates the second channel itself.
@@ -30,7 +30,7 @@ class ChannelDecision {
   CQVONamedPipe::CHANNEL_ACCESS_MODE m_eOpenedAs = CQVONamedPipe::CHANNEL_READ;
 };
 
-}  // namespace qvo::ipc
+}  // namespace qvo::pipe
 
 class CQVONamedPipeNTLWBSO_Connector : public CQVOThread {
  public:
@@ -45,7 +45,7 @@ class CQVONamedPipeNTLWBSO_Connector : public CQVOThread {
   // The outcome of the connector's work, once it has been joined.
   bool Result() const { return m_bResult; }
   // Announce how the channel was settled (opened or created, before the wait for the other end).
-  void announceTo(qvo::ipc::ChannelDecision* decision) { m_pDecision = decision; }
+  void announceTo(qvo::pipe::ChannelDecision* decision) { m_pDecision = decision; }
   // Join a channel that the other end creates: wait for it (up to `timeoutMs`) instead of creating it.
   void joinExisting(long timeoutMs) {
     m_bJoin = true;
@@ -67,9 +67,9 @@ class CQVONamedPipeNTLWBSO_Connector : public CQVOThread {
   bool* m_pbCreated;
   unsigned long m_retries;
   bool m_bResult;
-  qvo::ipc::ChannelDecision* m_pDecision = nullptr;
+  qvo::pipe::ChannelDecision* m_pDecision = nullptr;
   bool m_bJoin = false;
   long m_lJoinTimeout = -1;
 };
 
-#endif  // QVOBASE_IPC_LWBSO_CONNECTOR_H
+#endif  // QVOBASE_PIPE_LWBSO_CONNECTOR_H

@@ -1,24 +1,30 @@
 // CQVONamedPipeNTLWBSO: the blocking named-pipe variant: channels opened in parallel by connector
 // threads, transfers without time-outs, and the invalid-parameter answer to any time-out.
-#include "QVOError.h"
 #include "QVOPipe.h"
-#include "ipc/lwbso_connector.h"
-#include "ipc/channels.h"
-#include "ipc/open_steps.h"
+#include "pipe/lwbso_connector.h"
+#include "pipe/channels.h"
+#include "pipe/open_steps.h"
 #include "platform/error.h"
 #include "platform/pipe.h"
 
 namespace pf = qvo::platform;
+using qvo::pipe::pipeHandle;
 
 namespace {
-// The native error code as the socket layer reports it (on Windows the thread's last error), negated,
-// with errno set from the operating system's error.
-long failWithNativeCode(int code) {
-  pf::setLastNativeError(code);
-  CQVOString name;
-  const int reported = CQVOBase::GetNativeErrorCodeAsString(name);
-  pf::setErrnoFromNativeError(code);
-  return -static_cast<long>(reported);
+// Failing makes the error the thread's last native error and returns its number as the socket layer
+// reports it (on Windows the code itself), negated, with errno set from it.
+long fail(pf::SysError e) {
+  pf::setLastNativeError(e.native);
+  e.setErrno();
+  return -static_cast<long>(pf::socketErrorNumber(e.native));
+}
+
+// The answer to a time-out or a bad buffer: the invalid-parameter code negated, with errno set from it
+// (the thread's last native error is left alone).
+long invalidParameter() {
+  const pf::SysError invalid = pf::sysError(pf::NativeError::invalidParameter);
+  invalid.setErrno();
+  return -static_cast<long>(invalid.native);
 }
 }  // namespace
 
@@ -42,7 +48,7 @@ CQVONamedPipeNTLWBSO::~CQVONamedPipeNTLWBSO() {
 void CQVONamedPipeNTLWBSO::clearChannels() {
   m_bInputCreated = 0;
   m_bOutputCreated = 0;
-  m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle();
+  m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle().raw;
   m_bHoldsHandles = false;
 }
 
@@ -73,7 +79,7 @@ bool CQVONamedPipeNTLWBSO::Open() {
   CQVONamedPipeNTLWBSO_Connector input(this, NativeInputChannelName(), CHANNEL_READ, &m_hInput, &inputCreated, 1);
   CQVONamedPipeNTLWBSO_Connector output(this, NativeOutputChannelName(), CHANNEL_WRITE, &m_hOutput,
                                         &outputCreated, 1);
-  qvo::ipc::ChannelDecision first;
+  qvo::pipe::ChannelDecision first;
   bool invert = false;
   if (TwoChannelsAutoCreated()) {
     // Both ends of a pair named from one base name run the same steps: the first channel decides which
@@ -82,7 +88,7 @@ bool CQVONamedPipeNTLWBSO::Open() {
     input.announceTo(&first);
     input.Start();
     first.wait();
-    qvo::ipc::callOpenHook(this, qvo::ipc::OpenStage::betweenChannels);
+    qvo::pipe::callOpenHook(this, qvo::pipe::OpenStage::betweenChannels);
     invert = first.ok() && first.openedAs() == CHANNEL_WRITE;
     if (invert) output.joinExisting(getOpenTimeout());
     output.Start();
@@ -103,37 +109,31 @@ bool CQVONamedPipeNTLWBSO::Open() {
 }
 
 int CQVONamedPipeNTLWBSO::WaitForConnection(void* handle) {
-  const int e = pf::pipeConnect(handle, nullptr, -1, pf::kNoEvent);
-  if (e == 0) return 1;
-  failWithNativeCode(e);
+  const pf::SysError e = pf::pipeConnect(pipeHandle(handle), nullptr, pf::Timeout::unlimited(), pf::kNoEvent);
+  if (!e) return 1;
+  fail(e);
   return 0;
 }
 
 long CQVONamedPipeNTLWBSO::Read(void* buffer, int size, long timeout) {
-  if (timeout >= 0 || buffer == nullptr || size <= 0) {
-    pf::setErrnoFromNativeError(pf::NativeError::invalidParameter);
-    return -static_cast<long>(pf::NativeError::invalidParameter);
-  }
+  if (timeout >= 0 || buffer == nullptr || size <= 0) return invalidParameter();
   std::uint32_t count = 0;
-  const int e = pf::pipeRead(m_hInput, buffer, static_cast<std::uint32_t>(size), nullptr,
-                             pf::kNoEvent, count);
-  if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
-  return failWithNativeCode(e);  // a short read is a failure too
+  const pf::SysError e =
+      pf::pipeRead(pipeHandle(m_hInput), buffer, static_cast<std::uint32_t>(size), nullptr, pf::kNoEvent, count);
+  if (!e && count == static_cast<std::uint32_t>(size)) return size;
+  return fail(e);  // a short read is a failure too
 }
 
 long CQVONamedPipeNTLWBSO::Write(void const* buffer, int size, long timeout) {
-  if (timeout >= 0 || buffer == nullptr || size <= 0) {
-    pf::setErrnoFromNativeError(pf::NativeError::invalidParameter);
-    return -static_cast<long>(pf::NativeError::invalidParameter);
-  }
+  if (timeout >= 0 || buffer == nullptr || size <= 0) return invalidParameter();
   std::uint32_t count = 0;
-  const int e = pf::pipeWrite(m_hOutput, buffer, static_cast<std::uint32_t>(size), nullptr,
-                              pf::kNoEvent, count);
-  if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
-  return failWithNativeCode(e);
+  const pf::SysError e =
+      pf::pipeWrite(pipeHandle(m_hOutput), buffer, static_cast<std::uint32_t>(size), nullptr, pf::kNoEvent, count);
+  if (!e && count == static_cast<std::uint32_t>(size)) return size;
+  return fail(e);
 }
 
-bool CQVONamedPipeNTLWBSO::ConnectionPending() const { return qvo::ipc::connectionPending(*this); }
+bool CQVONamedPipeNTLWBSO::ConnectionPending() const { return qvo::pipe::connectionPending(*this); }
 
 CQVONamedPipe* CQVONamedPipeNTLWBSO::createPeer() const {
   if (TwoNativePipes()) return new CQVONamedPipeNTLWBSO(OutputChannelName(), InputChannelName());
@@ -147,11 +147,11 @@ bool CQVONamedPipeNTLWBSO::Close() {
 }
 
 bool CQVONamedPipeNTLWBSO::Close_SingleChannel(void* handle) {
-  if (!pf::isValidPipeHandle(handle)) return true;
-  pf::pipeFlush(handle);  // the other end gets what this end wrote before it is disconnected
+  if (!pf::isValidPipeHandle(pipeHandle(handle))) return true;
+  pf::pipeFlush(pipeHandle(handle));  // the other end gets what this end wrote before it is disconnected
   const bool created = handle == m_hInput ? m_bInputCreated != 0 : m_bOutputCreated != 0;
-  if (created) pf::pipeDisconnect(handle);
-  pf::pipeClose(handle);
+  if (created) pf::pipeDisconnect(pipeHandle(handle));
+  pf::pipeClose(pipeHandle(handle));
   return true;
 }
 

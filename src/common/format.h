@@ -1,8 +1,8 @@
 // Text formatting with the C runtime's printf rules, without a length limit: the one printf path of
 // the library (the log's formatting forms and the process messages). Portable: both targets'
 // runtimes give vsnprintf the C99 meaning (MinGW's C++ runtime uses its own conforming printf).
-#ifndef QVOBASE_PLATFORM_FORMAT_H
-#define QVOBASE_PLATFORM_FORMAT_H
+#ifndef QVOBASE_COMMON_FORMAT_H
+#define QVOBASE_COMMON_FORMAT_H
 
 #include <cstdarg>
 #include <cstddef>
@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace qvo::platform {
+namespace qvo::common {
 
 // Formats into `small` when the text fits in it, else into `big` (sized exactly); returns the text,
 // valid while both live. A format the runtime refuses gives "".
@@ -40,6 +40,6 @@ inline std::string formatText(char const* format, va_list args) {
   return text.data() == big.data() ? big : std::string(text);
 }
 
-}  // namespace qvo::platform
+}  // namespace qvo::common
 
-#endif  // QVOBASE_PLATFORM_FORMAT_H
+#endif  // QVOBASE_COMMON_FORMAT_H

@@ -4,15 +4,17 @@
 #include <thread>
 
 #include "QVOPipe.h"
-#include "ipc/channels.h"
-#include "ipc/open_steps.h"
+#include "pipe/channels.h"
+#include "pipe/open_steps.h"
 #include "platform/error.h"
 #include "platform/event.h"
 #include "platform/pipe.h"
 
 namespace pf = qvo::platform;
-using qvo::ipc::callOpenHook;
-using qvo::ipc::OpenStage;
+using qvo::pipe::callOpenHook;
+using qvo::pipe::eventHandle;
+using qvo::pipe::pipeHandle;
+using qvo::pipe::OpenStage;
 
 static_assert(sizeof(qvo::detail::PipeIoRecord) == pf::kPipeIoRecordSize, "one record per operation");
 
@@ -22,9 +24,9 @@ namespace {
 enum Event { kReadDone = 0, kWriteDone = 1, kClose = 2, kConnected = 3 };
 
 // Failing returns the operating system's code negated, with errno set from it.
-long fail(int code) {
-  pf::setErrnoFromNativeError(code);
-  return -static_cast<long>(code);
+long fail(pf::SysError e) {
+  e.setErrno();
+  return -static_cast<long>(e.native);
 }
 }  // namespace
 
@@ -51,31 +53,31 @@ CQVONamedPipeNT::~CQVONamedPipeNT() {
     releaseHandles();
   }
   for (void*& event : m_hEvents) {
-    pf::eventClose(event);
-    event = pf::kNoEvent;
+    pf::eventClose(eventHandle(event));
+    event = pf::kNoEvent.raw;
   }
 }
 
 void CQVONamedPipeNT::clearChannels() {
   m_bInputCreated = 0;
   m_bOutputCreated = 0;
-  m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle();
+  m_hPipe = m_hInput = m_hOutput = pf::invalidPipeHandle().raw;
   m_bHoldsHandles = false;
   pf::pipeIoRecordInit(&m_readOverlapped, pf::kNoEvent);
   pf::pipeIoRecordInit(&m_writeOverlapped, pf::kNoEvent);
 }
 
 void CQVONamedPipeNT::InitializeEvents() {
-  for (void*& event : m_hEvents) event = pf::eventCreate(pf::EventWaiters::threadsAndPipes);
+  for (void*& event : m_hEvents) event = pf::eventCreate(pf::EventWaiters::threadsAndPipes).raw;
 }
 
 // --- opening -----------------------------------------------------------------------------------------
 
 bool CQVONamedPipeNT::Open() {
   releaseHandles();  // an earlier connection that this object still holds is not leaked
-  for (void* event : m_hEvents) pf::eventReset(event);
-  pf::pipeIoRecordInit(&m_readOverlapped, m_hEvents[kReadDone]);
-  pf::pipeIoRecordInit(&m_writeOverlapped, m_hEvents[kWriteDone]);
+  for (void* event : m_hEvents) pf::eventReset(eventHandle(event));
+  pf::pipeIoRecordInit(&m_readOverlapped, eventHandle(m_hEvents[kReadDone]));
+  pf::pipeIoRecordInit(&m_writeOverlapped, eventHandle(m_hEvents[kWriteDone]));
 
   if (!TwoNativePipes()) {
     bool created = false;
@@ -104,10 +106,10 @@ bool CQVONamedPipeNT::Open() {
   // waits for it and opens it in the direction that fits.
   if (TwoChannelsAutoCreated() && !inputCreated && inputOpenedAs == CHANNEL_WRITE) {
     CHANNEL_ACCESS_MODE ignored;
-    const int e = qvo::ipc::joinSecondChannel(this, NativeOutputChannelName(), CHANNEL_WRITE, true,
-                                              getOpenTimeout(), m_hOutput, ignored);
-    IsOpen(pf::isValidPipeHandle(m_hOutput));
-    if (e != 0) pf::setErrnoFromNativeError(e);
+    const pf::SysError e = qvo::pipe::joinSecondChannel(this, NativeOutputChannelName(), CHANNEL_WRITE, true,
+                                              pf::Timeout::fromSigned(getOpenTimeout()), m_hOutput, ignored);
+    IsOpen(pf::isValidPipeHandle(pipeHandle(m_hOutput)));
+    if (e) e.setErrno();
   } else {
     CHANNEL_ACCESS_MODE ignored;
     openChannel(NativeOutputChannelName(), CHANNEL_WRITE, m_hOutput, outputCreated, 1, ignored);
@@ -140,33 +142,35 @@ bool CQVONamedPipeNT::Open_SingleChannel(char const* nativeName, CHANNEL_ACCESS_
 
 bool CQVONamedPipeNT::openChannel(char const* nativeName, CHANNEL_ACCESS_MODE mode, void*& handle,
                                   bool& created, unsigned long retries, CHANNEL_ACCESS_MODE& openedAs) {
-  qvo::ipc::ChannelSteps steps{
+  qvo::pipe::ChannelSteps steps{
       true, [this](bool open) { IsOpen(open); }, [&openedAs](bool, CHANNEL_ACCESS_MODE as) { openedAs = as; },
-      [this](void* own, CHANNEL_ACCESS_MODE as) {
+      [this](pf::PipeHandle own, CHANNEL_ACCESS_MODE as) {
         // A pair of explicitly named channels waits for the other end once both are settled (Open).
         if (TwoNativePipes() && !TwoChannelsAutoCreated()) return true;
-        return WaitForConnection(own, as == CHANNEL_WRITE ? &m_writeOverlapped : &m_readOverlapped) == 1;
+        return WaitForConnection(own.raw, as == CHANNEL_WRITE ? &m_writeOverlapped : &m_readOverlapped) == 1;
       }};
-  return qvo::ipc::openOrCreateChannel(this, steps, nativeName, mode, handle, created, retries);
+  return qvo::pipe::openOrCreateChannel(this, steps, nativeName, mode, handle, created, retries);
 }
 
 int CQVONamedPipeNT::WaitForConnection(void* handle, qvo::detail::PipeIoRecord* record) {
-  pf::pipeIoRecordInit(record, m_hEvents[kConnected]);
-  const int e = pf::pipeConnect(handle, record, getOpenTimeout(), m_hEvents[kClose]);
-  if (e == 0) return 1;
-  pf::setErrnoFromNativeError(e);
+  pf::pipeIoRecordInit(record, eventHandle(m_hEvents[kConnected]));
+  const pf::SysError e = pf::pipeConnect(pipeHandle(handle), record, pf::Timeout::fromSigned(getOpenTimeout()),
+                                eventHandle(m_hEvents[kClose]));
+  if (!e) return 1;
+  e.setErrno();
   return 0;
 }
 
 // --- transfer ----------------------------------------------------------------------------------------
 
 long CQVONamedPipeNT::Read(void* buffer, int size, long timeout) {
-  if (buffer == nullptr || size <= 0) return fail(pf::NativeError::invalidParameter);
+  if (buffer == nullptr || size <= 0) return fail(pf::sysError(pf::NativeError::invalidParameter));
   char* bytes = static_cast<char*>(buffer);
   std::uint32_t count = 0;
-  pf::pipeIoRecordInit(&m_readOverlapped, m_hEvents[kReadDone]);
-  int e = pf::pipeRead(m_hInput, bytes, static_cast<std::uint32_t>(size), &m_readOverlapped, m_hEvents[kClose], count);
-  if (e != 0 || count == 0) return fail(e);
+  pf::pipeIoRecordInit(&m_readOverlapped, eventHandle(m_hEvents[kReadDone]));
+  pf::SysError e = pf::pipeRead(pipeHandle(m_hInput), bytes, static_cast<std::uint32_t>(size), &m_readOverlapped,
+                       eventHandle(m_hEvents[kClose]), count);
+  if (e || count == 0) return fail(e);
   if (count == static_cast<std::uint32_t>(size) || timeout >= 0) return static_cast<long>(count);
 
   // No time limit: the rest too. A loop rather than one call per piece, so that a trickle of small
@@ -175,11 +179,11 @@ long CQVONamedPipeNT::Read(void* buffer, int size, long timeout) {
   long total = static_cast<long>(count);
   while (total < size) {
     std::this_thread::yield();
-    pf::pipeIoRecordInit(&m_readOverlapped, m_hEvents[kReadDone]);
-    e = pf::pipeRead(m_hInput, bytes + total, static_cast<std::uint32_t>(size - total), &m_readOverlapped,
-                     m_hEvents[kClose], count);
-    if (e != 0 || count == 0) {
-      pf::setErrnoFromNativeError(e);
+    pf::pipeIoRecordInit(&m_readOverlapped, eventHandle(m_hEvents[kReadDone]));
+    e = pf::pipeRead(pipeHandle(m_hInput), bytes + total, static_cast<std::uint32_t>(size - total),
+                     &m_readOverlapped, eventHandle(m_hEvents[kClose]), count);
+    if (e || count == 0) {
+      e.setErrno();
       break;
     }
     total += static_cast<long>(count);
@@ -188,16 +192,16 @@ long CQVONamedPipeNT::Read(void* buffer, int size, long timeout) {
 }
 
 long CQVONamedPipeNT::Write(void const* buffer, int size, long) {
-  if (buffer == nullptr || size <= 0) return fail(pf::NativeError::invalidParameter);
+  if (buffer == nullptr || size <= 0) return fail(pf::sysError(pf::NativeError::invalidParameter));
   std::uint32_t count = 0;
-  pf::pipeIoRecordInit(&m_writeOverlapped, m_hEvents[kWriteDone]);
-  const int e = pf::pipeWrite(m_hOutput, buffer, static_cast<std::uint32_t>(size), &m_writeOverlapped,
-                              m_hEvents[kClose], count);
-  if (e == 0 && count == static_cast<std::uint32_t>(size)) return size;
+  pf::pipeIoRecordInit(&m_writeOverlapped, eventHandle(m_hEvents[kWriteDone]));
+  const pf::SysError e = pf::pipeWrite(pipeHandle(m_hOutput), buffer, static_cast<std::uint32_t>(size),
+                                       &m_writeOverlapped, eventHandle(m_hEvents[kClose]), count);
+  if (!e && count == static_cast<std::uint32_t>(size)) return size;
   return fail(e);
 }
 
-bool CQVONamedPipeNT::ConnectionPending() const { return qvo::ipc::connectionPending(*this); }
+bool CQVONamedPipeNT::ConnectionPending() const { return qvo::pipe::connectionPending(*this); }
 
 // --- closing -----------------------------------------------------------------------------------------
 
@@ -208,20 +212,20 @@ bool CQVONamedPipeNT::Close() {
 }
 
 bool CQVONamedPipeNT::Close_SingleChannel(void* handle) {
-  pf::eventSet(m_hEvents[kClose]);  // ends the waits of other threads on this pipe
+  pf::eventSet(eventHandle(m_hEvents[kClose]));  // ends the waits of other threads on this pipe
   const bool created = handle == m_hInput ? m_bInputCreated != 0 : m_bOutputCreated != 0;
   const bool writes = TwoNativePipes() ? handle == m_hOutput : GetPipeAccessMode() != PIPE_READ;
   // Disconnecting discards what the other end has not read yet: a channel this end writes is only
   // closed, so that the bytes written before Close still reach the other end.
-  if (created && !writes) pf::pipeDisconnect(handle);
-  pf::pipeClose(handle);
+  if (created && !writes) pf::pipeDisconnect(pipeHandle(handle));
+  pf::pipeClose(pipeHandle(handle));
   return true;
 }
 
 // Closes the handles that an Open left and no Close released: after a failed Open, and after an Open
 // that returned true with the pipe not open (one channel failed) at the next Open or the destructor.
 void CQVONamedPipeNT::releaseHandles() {
-  if (m_bHoldsHandles) pf::eventSet(m_hEvents[kClose]);  // first ends the waits of other threads
+  if (m_bHoldsHandles) pf::eventSet(eventHandle(m_hEvents[kClose]));  // first ends the waits of other threads
   releaseChannels(m_hPipe, m_hInput, m_hOutput, m_bHoldsHandles);
 }
 

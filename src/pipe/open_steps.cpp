@@ -1,6 +1,6 @@
 // Steps of opening a named pipe shared by both variants: the open-or-create sequence of one channel, the
 // joining end's wait for the second channel and the test hook.
-#include "ipc/open_steps.h"
+#include "pipe/open_steps.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,7 +9,7 @@
 
 #include "platform/error.h"
 
-namespace qvo::ipc {
+namespace qvo::pipe {
 
 namespace {
 std::atomic<OpenHook> g_hook{nullptr};
@@ -22,23 +22,28 @@ void callOpenHook(CQVONamedPipe const* pipe, OpenStage stage) {
 }
 
 bool openOrCreateChannel(CQVONamedPipe const* pipe, ChannelSteps const& steps, char const* nativeName, Mode mode,
-                         platform::PipeHandle& handle, bool& created, unsigned long retries) {
-  int e = platform::pipeOpen(nativeName, directionOf(mode), steps.overlapped, handle);
-  steps.recordOpen(platform::isValidPipeHandle(handle));
-  if (platform::isValidPipeHandle(handle)) {
+                         void*& handle, bool& created, unsigned long retries) {
+  platform::PipeHandle h;
+  platform::SysError e = platform::pipeOpen(nativeName, directionOf(mode), steps.overlapped, h);
+  handle = h.raw;
+  steps.recordOpen(platform::isValidPipeHandle(h));
+  if (platform::isValidPipeHandle(h)) {
     steps.settled(false, mode);
     return true;
   }
   callOpenHook(pipe, OpenStage::beforeCreate);
   {
     CQVOGuard guard(CQVONamedPipe::m_creationLock);
-    e = platform::pipeCreate(nativeName, directionOf(mode), steps.overlapped, handle);
+    e = platform::pipeCreate(nativeName, directionOf(mode), steps.overlapped, h);
+    handle = h.raw;
   }
-  steps.recordOpen(platform::isValidPipeHandle(handle));
-  if (!platform::isValidPipeHandle(handle)) {
+  steps.recordOpen(platform::isValidPipeHandle(h));
+  if (!platform::isValidPipeHandle(h)) {
     if (e == platform::NativeError::pipeBusy) {
       // The other end created it after this end looked: open it as it is before turning round.
-      if (platform::pipeOpen(nativeName, directionOf(mode), steps.overlapped, handle) == 0) {
+      const platform::SysError again = platform::pipeOpen(nativeName, directionOf(mode), steps.overlapped, h);
+      handle = h.raw;
+      if (!again) {
         steps.recordOpen(true);
         steps.settled(false, mode);
         return true;
@@ -47,36 +52,38 @@ bool openOrCreateChannel(CQVONamedPipe const* pipe, ChannelSteps const& steps, c
         return openOrCreateChannel(pipe, steps, nativeName, opposite(mode), handle, created, retries - 1);
       }
     }
-    platform::setErrnoFromNativeError(static_cast<unsigned long>(e));
+    e.setErrno();
     return false;
   }
   created = true;
   steps.settled(true, mode);
-  const bool connected = steps.waitForOtherEnd(handle, mode);
+  const bool connected = steps.waitForOtherEnd(h, mode);
   steps.recordOpen(connected);
   return connected;
 }
 
-int joinSecondChannel(CQVONamedPipe const* pipe, char const* nativeName, Mode mode, bool overlapped,
-                      long timeoutMs, platform::PipeHandle& handle, Mode& openedAs) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+platform::SysError joinSecondChannel(CQVONamedPipe const* pipe, char const* nativeName, Mode mode, bool overlapped,
+                      platform::Timeout timeout, void*& handle, Mode& openedAs) {
+  const platform::Deadline deadline(timeout);
   bool announced = false;
   for (int round = 0;; ++round) {
-    int e = platform::pipeOpen(nativeName, directionOf(mode), overlapped, handle);
-    if (e == 0) {
+    platform::PipeHandle h;
+    platform::SysError e = platform::pipeOpen(nativeName, directionOf(mode), overlapped, h);
+    handle = h.raw;
+    if (!e) {
       openedAs = mode;
-      return 0;
+      return e;
     }
     if (e != platform::PipeError::notFound) {
-      e = platform::pipeOpen(nativeName, directionOf(opposite(mode)), overlapped, handle);
-      if (e == 0) {
+      e = platform::pipeOpen(nativeName, directionOf(opposite(mode)), overlapped, h);
+      handle = h.raw;
+      if (!e) {
         openedAs = opposite(mode);
-        return 0;
+        return e;
       }
     }
     if (e != platform::PipeError::notFound) return e;
-    if (timeoutMs >= 0 && Clock::now() >= deadline) return e;
+    if (deadline.passed()) return e;
     if (!announced) {
       announced = true;
       callOpenHook(pipe, OpenStage::waitingForSecondChannel);
@@ -87,4 +94,4 @@ int joinSecondChannel(CQVONamedPipe const* pipe, char const* nativeName, Mode mo
   }
 }
 
-}  // namespace qvo::ipc
+}  // namespace qvo::pipe

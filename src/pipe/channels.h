@@ -1,12 +1,12 @@
 // What both named-pipe variants do alike with their native channels: asking whether an end waits. (The
 // base class closes and releases the channels for both.)
-#ifndef QVOBASE_IPC_CHANNELS_H
-#define QVOBASE_IPC_CHANNELS_H
+#ifndef QVOBASE_PIPE_CHANNELS_H
+#define QVOBASE_PIPE_CHANNELS_H
 
 #include "QVOPipe.h"
 #include "platform/pipe.h"
 
-namespace qvo::ipc {
+namespace qvo::pipe {
 
 // Whether an instance of the pipe's native name (for a pair: the input channel, then the output channel)
 // waits for a connection.
@@ -16,6 +16,6 @@ inline bool connectionPending(CQVONamedPipe const& pipe) {
          platform::pipeWaitAvailable(pipe.NativeOutputChannelName());
 }
 
-}  // namespace qvo::ipc
+}  // namespace qvo::pipe
 
-#endif  // QVOBASE_IPC_CHANNELS_H
+#endif  // QVOBASE_PIPE_CHANNELS_H

@@ -74,9 +74,9 @@ void CQVONamedPipe::releaseChannels(void*& single, void*& input, void*& output, 
   for (int i = 0; i < 3; ++i) {
     bool seen = false;
     for (int j = 0; j < i; ++j) seen = seen || handles[j] == handles[i];
-    if (!seen) qvo::platform::pipeClose(handles[i]);
+    if (!seen) qvo::platform::pipeClose(qvo::platform::PipeHandle{handles[i]});
   }
-  single = input = output = qvo::platform::invalidPipeHandle();
+  single = input = output = qvo::platform::invalidPipeHandle().raw;
   IsOpen(false);
   errno = cause;
 }

@@ -1,0 +1,36 @@
+# The include fence of one part of the library, run by the build before the part compiles:
+#   cmake -DPART_DIR=<src/part> -DALLOWED=<folder>,... -DPUBLIC_DIR=<include> [-DSTAMP=<file>] -P check_includes.cmake
+# Every quoted include of a file of the part must name a header through a folder the part may use
+# ("<folder>/..."), a public header or qvo_internal.h. An include relative to the file itself ("../x/y.h",
+# "y.h" beside it) would be found by the compiler whatever the part's include path holds, so it is refused
+# here: a part never reaches another family's folder, nor the seam a family's.
+cmake_minimum_required(VERSION 3.16)
+string(REPLACE "," ";" ALLOWED "${ALLOWED}")
+file(GLOB_RECURSE _files RELATIVE ${PART_DIR} ${PART_DIR}/*.cpp ${PART_DIR}/*.h)
+set(_problems "")
+foreach(_file ${_files})
+  file(STRINGS ${PART_DIR}/${_file} _lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(_line ${_lines})
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*$" "\\1" _name "${_line}")
+    set(_ok FALSE)
+    if(NOT _name MATCHES "(^|/)\\.\\.?/")
+      string(REGEX MATCH "^[^/]+" _first "${_name}")
+      if(_name STREQUAL "qvo_internal.h")
+        set(_ok TRUE)
+      elseif(NOT _name MATCHES "/" AND EXISTS ${PUBLIC_DIR}/${_name})
+        set(_ok TRUE)
+      elseif(_name MATCHES "/" AND _first IN_LIST ALLOWED)
+        set(_ok TRUE)
+      endif()
+    endif()
+    if(NOT _ok)
+      string(APPEND _problems "\n  ${PART_DIR}/${_file}: #include \"${_name}\"")
+    endif()
+  endforeach()
+endforeach()
+if(_problems)
+  message(FATAL_ERROR "includes outside the folders this part may use (${ALLOWED}):${_problems}")
+endif()
+if(STAMP)
+  file(WRITE ${STAMP} "")
+endif()
