@@ -33,10 +33,11 @@ std::unique_ptr<CQVONamedPipe> makePipe(PipeOptions const& o, CQVONamedPipe::PIP
   return std::unique_ptr<CQVONamedPipe>(CQVOFactory::NewNamedPipe(name, mode));
 }
 
-// Says why an Open failed, from the errno it left.
+// Says why an Open failed, from the errno it left. A busy pipe leaves EBUSY on Linux and, through the
+// library's table of Windows errors, EAGAIN on Windows.
 void reportOpenFailure(PipeOptions const& o, int error) {
   char const* name = o.name.c_str();
-  if (error == EBUSY) {
+  if (error == EBUSY || error == EAGAIN) {
     std::fprintf(stderr, "qvopipe: %s is refused: it is in use (a pipe has one pair of ends)\n", name);
   } else if (error == EACCES || error == EPERM) {
     std::fprintf(stderr, "qvopipe: %s is refused: it belongs to another user (%s)\n", name, std::strerror(error));
