@@ -176,4 +176,22 @@ TEST(Qvopipe, IsRefusedByAPipeWhoseTwoEndsAreConnected) {
   EXPECT_NE(r.err.find("is refused: it is in use"), std::string::npos) << r.err;
 }
 
+TEST(Qvopipe, SaysThePeerIsGoneWhenTheReaderClosesBeforeTheInputEnds) {
+  std::string const name = uniqueName("qvopipe_gone");
+  std::string const input = name + ".in";
+  qvotest::writeFile(input, std::string(8 << 20, 'x'));  // far more than any pipe holds
+  std::unique_ptr<CQVONamedPipe> reader(CQVOFactory::NewNamedPipe(name.c_str(), CQVONamedPipe::PIPE_READ));
+  Background<bool> opening([&] { return reader->Open(kOpenLimit); });
+  ASSERT_TRUE(eventually([&] { return waiting(name, CQVONamedPipe::PIPE_WRITE); }));
+  tooltest::Tool tool("qvopipe", "send " + name + " -", input);
+  ASSERT_TRUE(opening.ended() && opening.get());
+  char some[16];
+  EXPECT_GT(reader->Read(some, sizeof some, 0), 0);
+  reader.reset();
+  tooltest::ToolResult const r = tool.finish();
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("the peer of " + name + " is gone"), std::string::npos) << r.err;
+  std::remove(input.c_str());
+}
+
 }  // namespace

@@ -24,7 +24,7 @@ std::vector<Line> splitLines(std::string_view bytes) {
     bool const terminated = lf != std::string_view::npos;
     std::size_t end = terminated ? lf : bytes.size();
     std::size_t const next = terminated ? lf + 1 : bytes.size();
-    if (end > at && bytes[end - 1] == '\r') --end;
+    while (end > at && bytes[end - 1] == '\r') --end;  // a text's own CR before a Windows line end too
     lines.push_back({at, end, next, terminated});
     at = next;
   }
