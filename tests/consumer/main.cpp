@@ -1,6 +1,6 @@
 // A program of another project: the README's example (a string, a log record, a child process), then a
-// check of the tools version and, for an installed package, of the programs qvolog and qvopipe that came
-// with it. Exits non-zero if anything is off.
+// check of the tools version and, for an installed Linux package, of the programs qvolog and qvopipe that
+// came with it. Exits non-zero if anything is off.
 #include <QVOBase.h>
 
 #include <cstdio>
