@@ -54,6 +54,8 @@ QVO_ANY_FAILED=0
 
 # count PASSED FAILED: adds to the current leg's tests passed and failed.
 count() { echo "$1 $2" >>"$QVO_COUNTS"; }
+# leg_title TITLE: the current leg's row is named TITLE (what it found it could run) instead of its own.
+leg_title() { echo "$1" >"$QVO_COUNTS.title"; }
 
 # leg TITLE FUNCTION: runs FUNCTION in a subshell (a failure ends the leg, not the script) and keeps a row
 # of the table: title, tests passed and failed, time.
@@ -68,6 +70,7 @@ leg() {
   set -e
   while read -r p f; do passed=$((passed + p)); failed=$((failed + f)); done <"$QVO_COUNTS"
   rm -f "$QVO_COUNTS"
+  if [ -e "$QVO_COUNTS.title" ]; then title=$(cat "$QVO_COUNTS.title"); rm -f "$QVO_COUNTS.title"; fi
   local result=passed
   if [ "$rc" -ne 0 ]; then
     result=FAILED
@@ -80,10 +83,10 @@ leg() {
 # Prints the table of the legs run so far; returns non-zero when one of them failed.
 table() {
   local title passed failed secs result
-  printf '\n%-44s %8s %8s %9s  %s\n' leg passed failed time result
+  printf '\n%-52s %8s %8s %9s  %s\n' leg passed failed time result
   for row in "${QVO_ROWS[@]}"; do
     IFS='|' read -r title passed failed secs result <<<"$row"
-    printf '%-44s %8s %8s %4dm %02ds  %s\n' "$title" "$passed" "$failed" $((secs / 60)) $((secs % 60)) "$result"
+    printf '%-52s %8s %8s %4dm %02ds  %s\n' "$title" "$passed" "$failed" $((secs / 60)) $((secs % 60)) "$result"
   done
   echo
   if [ "$QVO_ANY_FAILED" -ne 0 ]; then
@@ -161,6 +164,7 @@ windows_bits() {
 }
 # The preset whose programs run under Wine here, and the wine-run option for it.
 windows_run_preset() { if [ "$(windows_bits)" = 32 ]; then echo mingw; else echo mingw64; fi; }
+windows_toolchain() { if [ "$1" = mingw ] || [ "$1" = bench-mingw ]; then echo toolchain-mingw32.cmake; else echo toolchain-mingw64.cmake; fi; }
 wine_run_option() { if [ "$(windows_bits)" = 32 ]; then echo ""; else echo --win64; fi; }
 # wine_tools BITS: the prefix, loader and server of the 32- or 64-bit Wine, in wine_prefix, wine_loader
 # and wine_server.
@@ -191,9 +195,15 @@ configure_and_build() {
 # counts as one failure.
 run_ctest() {
   local preset=$1 text=$2 rc=0
-  local tree=$QVO_BUILD/$preset
-  rm -f "$tree"/tests/work/*/gtest-report.xml
+  rm -f "$QVO_BUILD/$preset"/tests/work/*/gtest-report.xml
   step "$preset-ctest" "$text" env GTEST_OUTPUT=xml:gtest-report.xml ctest --preset "$preset" -j "$QVO_JOBS" || rc=$?
+  count_ctest "$preset"
+  return "$rc"
+}
+
+# count_ctest PRESET: counts the cases of the tree's last ctest run (its log build/logs/PRESET-ctest.log).
+count_ctest() {
+  local preset=$1 tree=$QVO_BUILD/$1
   local passed=0 failed=0 line t f
   for xml in "$tree"/tests/work/*/gtest-report.xml; do
     [ -e "$xml" ] || continue
@@ -207,7 +217,6 @@ run_ctest() {
   [ "${programs_failed:-0}" -le "$failed" ] || failed=${programs_failed}
   count "$passed" "$failed"
   say "  $passed test cases passed, $failed failed"
-  return "$rc"
 }
 
 # Number of test programs of a configured tree.
@@ -321,3 +330,5 @@ wine_stop() {
     done
   done
 }
+
+source "$QVO_ROOT/scripts/guest.sh"

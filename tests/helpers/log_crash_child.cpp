@@ -1,4 +1,4 @@
-// Helper of the log crash tests: a threaded log on the file argv[1], kept slow by a writer hook, gets
+// Helper of the log crash tests: a threaded log on the file argv[1], held back by a writer hook, gets
 // 10,000 numbered records from 4 threads, then the process ends in the way argv[2] names:
 //   segv (a write to an unmapped address), ill (an invalid instruction), fpe (an integer division by
 //   zero), bus (raise), abort, terminate (an uncaught exception), own (a handler installed before the
@@ -53,13 +53,16 @@ int divideByZero() {
   return one / zero;
 }
 
-// Before each block the writer takes: a pause, so that posting outruns writing; in the writer case,
-// the third block faults once every record is posted.
+// Before each block the writer takes: a pause, so that posting outruns writing. The writer writes two
+// blocks at most: it holds its third until every record is posted and then faults (the writer case) or
+// waits for the end of the process, so that records are always still queued or held when the process
+// ends, however fast the writer would be on this machine.
 void slowWriter() {
   int const call = ++g_hookCalls;
-  if (g_faultInWriter && call >= 3) {
+  if (call >= 3) {
     while (!g_posted.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    writeFault();
+    if (g_faultInWriter) writeFault();
+    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
