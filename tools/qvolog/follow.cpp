@@ -71,19 +71,25 @@ class Follower {
     take(read.bytes, false, m_options.log);
   }
 
-  // The log's first line is no longer the one of the file being read.
+  // The log's first line is no longer the one of the file being read. After one rollover (the swap
+  // count one higher) that file is the backup now, which may take a moment to be seen there (a
+  // rename on Windows); after a reopening (count 0) it is gone, as the log meant.
   void replaced(std::string const& newHead) {
-    FileRead const old = readLogFile(m_backup, m_offset);
-    if (old.exists && old.head == m_head) {
-      take(old.bytes, true, m_backup);  // the file being read, now closed as the backup
-    } else {
-      long long const was = swapCountOf(m_head);
-      long long const now = swapCountOf(newHead);
-      long long const backup = old.exists ? swapCountOf(old.head) : -1;
-      if ((now > was + 1 && was >= 0) || backup > was)
-        std::fprintf(stderr, "qvolog: %s rolled over more than once between two looks: records were lost\n",
-                     m_options.log.c_str());
+    long long const was = swapCountOf(m_head);
+    long long const now = swapCountOf(newHead);
+    int const attempts = was >= 0 && now == was + 1 ? 50 : 1;
+    bool found = false;
+    for (int attempt = 0; attempt < attempts && !found; ++attempt) {
+      FileRead const old = readLogFile(m_backup, m_offset);
+      found = old.exists && old.head == m_head;
+      if (found)
+        take(old.bytes, true, m_backup);
+      else if (attempt + 1 < attempts)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    if (!found && now != 0)
+      std::fprintf(stderr, "qvolog: records of %s were lost between two looks (it rolled over more than once)\n",
+                   m_options.log.c_str());
     m_head = newHead;
     m_offset = 0;
     m_heldEnd = 0;
