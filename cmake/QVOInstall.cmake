@@ -1,4 +1,5 @@
-# Install rules: the library, its public headers, a CMake package (QVOBase::qvobase) and a pkg-config file.
+# Install rules: the library, its public headers, the tools, a CMake package (QVOBase::qvobase, and the
+# programs QVOBase::qvolog and QVOBase::qvopipe when the tools are built) and a pkg-config file.
 include(CMakePackageConfigHelpers)
 
 install(TARGETS qvobase EXPORT QVOBaseTargets
@@ -6,6 +7,9 @@ install(TARGETS qvobase EXPORT QVOBaseTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+if(TARGET qvolog)
+  install(TARGETS qvolog qvopipe EXPORT QVOBaseTargets RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
   FILES_MATCHING PATTERN "*.h")
 if(WIN32 AND QVO_RUNTIME_DLLS)

@@ -1,5 +1,6 @@
 // A program of another project: the README's example (a string, a log record, a child process), then a
-// check of the tools version. Exits non-zero if anything is off.
+// check of the tools version and, for an installed Linux package, of the programs qvolog and qvopipe that
+// came with it. Exits non-zero if anything is off.
 #include <QVOBase.h>
 
 #include <cstdio>
@@ -23,5 +24,15 @@ int main() {
 
   const char* version = QVOToolsVersion();
   std::printf("consumer: QVOBase tools version %s\n", version);
-  return std::strcmp(version, QVO_EXPECTED_VERSION) == 0 && std::strcmp(name.c_str(), "name = QVOBase") == 0 && status == 3 ? 0 : 1;
+  bool toolsAnswer = true;
+#if defined(QVO_TOOL_QVOLOG) && defined(QVO_TOOL_QVOPIPE)
+  for (char const* tool : {QVO_TOOL_QVOLOG, QVO_TOOL_QVOPIPE}) {
+    CQVOProcess help(tool, "--help", "", nullptr, nullptr, false);
+    int code = -1;
+    bool const answered = help.Spawn(false) == 0 && help.Wait(&code, 30000) > 0 && code == 0;
+    std::printf("consumer: %s --help %s\n", tool, answered ? "answers" : "FAILED");
+    toolsAnswer = toolsAnswer && answered;
+  }
+#endif
+  return toolsAnswer && std::strcmp(version, QVO_EXPECTED_VERSION) == 0 && std::strcmp(name.c_str(), "name = QVOBase") == 0 && status == 3 ? 0 : 1;
 }
