@@ -20,7 +20,7 @@ int main() {
   CQVOLog::Write("APP", qvo::TRACE_INFO, __FILE__, __LINE__, "hello from %s", name.c_str());
   CQVOProcess child(kShell, kExit3, "", nullptr, nullptr, false);  // the program, then its arguments
   int status = -1;
-  if (child.Spawn(false) == 0 && child.Wait(&status, 5000) > 0) std::printf("the child exited with %d\n", status);
+  if (child.Spawn(false) == 0 && child.Wait(&status, 60000) > 0) std::printf("the child exited with %d\n", status);
 
   const char* version = QVOToolsVersion();
   std::printf("consumer: QVOBase tools version %s\n", version);
