@@ -8,7 +8,8 @@
 //             SameLength case names a module as long as a switched-on one.
 //   Off*:     switched-off records as applications write them: literals in the call (OffLiterals), module
 //             and source built once as strings (OffStrings), the static face with a format
-//             (OffStaticTrace), the module question alone (OffTraceModule, against should_log).
+//             (OffStaticTrace), the module question alone (OffTraceModule, against should_log; on
+//             Linux also POCO's logger.information(), glog's VLOG_IS_ON(1), log4cplus's isEnabledFor).
 //   StaticWrite: a switched-on record through CQVOLog::Write against the member write of the same
 //             log (the peer "member"): same file, same text.
 //   Rollover: 64 MiB of flushed records through a size limit of 1 MiB with one backup (qvo's size limit;
@@ -552,6 +553,14 @@ void BM_poco_Disabled(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// The level check alone, as the switched-off record's macro makes it before anything else.
+void BM_poco_OffTraceModule(benchmark::State& state) {
+  Poco::Logger& logger = Poco::Logger::get("BENCH_OFF");
+  logger.setLevel(Poco::Message::PRIO_WARNING);
+  for (auto _ : state) benchmark::DoNotOptimize(logger.information());
+  state.SetItemsProcessed(state.iterations());
+}
+
 // ---- glog: one log for the process, set up in main (no buffering, files named glog_sync.log.*)
 
 void glogSync(benchmark::State& state) {
@@ -566,6 +575,11 @@ void BM_glog_Disabled(benchmark::State& state) {
     VLOG(1) << "request " << ++i << ": " << kText;
     benchmark::ClobberMemory();
   }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_glog_OffTraceModule(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(VLOG_IS_ON(1));
   state.SetItemsProcessed(state.iterations());
 }
 
@@ -654,6 +668,13 @@ void BM_log4cplus_Disabled(benchmark::State& state) {
     LOG4CPLUS_DEBUG(logger, "request " << ++i << ": " << kText);
     benchmark::ClobberMemory();
   }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_log4cplus_OffTraceModule(benchmark::State& state) {
+  log4cplus::Logger logger = log4cplus::Logger::getInstance("BENCH_OFF");
+  logger.setLogLevel(log4cplus::INFO_LOG_LEVEL);
+  for (auto _ : state) benchmark::DoNotOptimize(logger.isEnabledFor(log4cplus::DEBUG_LOG_LEVEL));
   state.SetItemsProcessed(state.iterations());
 }
 
@@ -839,6 +860,11 @@ BENCHMARK(BM_qvo_OffStaticTrace)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_spdlog_OffStaticTrace)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_qvo_OffTraceModule)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_spdlog_OffTraceModule)->Threads(1)->Threads(4)->UseRealTime();
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+BENCHMARK(BM_poco_OffTraceModule)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_glog_OffTraceModule)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_log4cplus_OffTraceModule)->Threads(1)->Threads(4)->UseRealTime();
+#endif
 BENCHMARK(BM_qvo_StaticWrite)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK(BM_member_StaticWrite)->Threads(1)->Threads(4)->UseRealTime();
 
