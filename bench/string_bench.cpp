@@ -1,6 +1,7 @@
 // Benchmarks of the string classes: each CQVOString operation beside its std::string peer, and on Linux
 // beside POCO's string and number functions (peer "poco": Poco::replace, Poco::StringTokenizer,
-// Poco::trim, Poco::NumberFormatter, Poco::NumberParser), called as POCO's reference shows them.
+// Poco::trim and trimInPlace, Poco::NumberFormatter, Poco::NumberParser), called as POCO's reference
+// shows them.
 #include <benchmark/benchmark.h>
 #if defined(QVO_BENCH_LIBRARY_PEERS)
 #include <Poco/NumberFormatter.h>
@@ -316,6 +317,42 @@ void BM_poco_Trim(benchmark::State& state) {
 BENCHMARK(BM_poco_Trim);
 #endif
 
+// The trim alone: the line assigned into a string that has room for it (no allocation), then trimmed in
+// place.
+void BM_qvo_TrimInPlace(benchmark::State& state) {
+  CQVOString s(kTrimText);
+  for (auto _ : state) {
+    s = kTrimText.c_str();
+    s.Trim();
+    benchmark::DoNotOptimize(s.c_str());
+  }
+}
+BENCHMARK(BM_qvo_TrimInPlace);
+
+void BM_std_TrimInPlace(benchmark::State& state) {
+  char const* const space = " \t\n\v\f\r";
+  std::string s(kTrimText);
+  for (auto _ : state) {
+    s = kTrimText;
+    s.erase(s.find_last_not_of(space) + 1);
+    s.erase(0, s.find_first_not_of(space));
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_std_TrimInPlace);
+
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+void BM_poco_TrimInPlace(benchmark::State& state) {
+  std::string s(kTrimText);
+  for (auto _ : state) {
+    s = kTrimText;
+    Poco::trimInPlace(s);
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_poco_TrimInPlace);
+#endif
+
 // ---- hashing --------------------------------------------------------------------------------------------
 
 std::string const kHashText = "the quick brown fox jumps over the lazy dog 0123456789";
@@ -624,7 +661,7 @@ int main(int argc, char** argv) {
                         {"stdheap", "std::string whose token has a 16-byte heap buffer, as a CQVOString token has"},
                         {"byhand", "the same two-word hash written by hand over a std::string"},
 #if defined(QVO_BENCH_LIBRARY_PEERS)
-                        {"poco", "POCO 1.11 Foundation (Debian): Poco::replace, StringTokenizer (no options), Poco::trim, "
+                        {"poco", "POCO 1.11 Foundation (Debian): Poco::replace, StringTokenizer (no options), Poco::trim, trimInPlace, "
                                  "NumberFormatter::format (doubles: 10 decimals), NumberParser::parse64/parseFloat"},
 #endif
                        });
