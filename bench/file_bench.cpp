@@ -1,8 +1,13 @@
 // Benchmarks of the file classes beside their standard peers: whole-file copy against
 // std::filesystem::copy_file, line reading against std::getline, 64 KiB block access against
-// fread/fwrite; on Windows also the copy against CopyFileA (peer "win32"). The files are made in the
-// working directory on first use and removed at the end.
+// fread/fwrite; on Windows also the copy against CopyFileA (peer "win32"); on Linux also against POCO
+// (peer "poco": Poco::File::copyTo over the old copy, Poco::FileInputStream read with std::getline). The
+// files are made in the working directory on first use and removed at the end.
 #include <benchmark/benchmark.h>
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+#include <Poco/File.h>
+#include <Poco/FileStream.h>
+#endif
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -92,6 +97,16 @@ void BM_std_Copy(benchmark::State& state) { copyWithStd(state); }
 BENCHMARK(BM_qvo_Copy)->Arg(1)->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_std_Copy)->Arg(1)->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+void BM_poco_Copy(benchmark::State& state) {
+  std::string const source = binaryFile(static_cast<std::size_t>(state.range(0)));
+  madeFiles().insert("bench_copy_poco.out");
+  for (auto _ : state) Poco::File(source).copyTo("bench_copy_poco.out");
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(0) * (int64_t{1} << 20));
+}
+BENCHMARK(BM_poco_Copy)->Arg(1)->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
+
 #if defined(_WIN32)
 // The system's own copy, CopyFileA over an existing copy.
 void BM_win32_Copy(benchmark::State& state) {
@@ -148,9 +163,25 @@ void BM_stdnew_ReadLines(benchmark::State& state) {
   benchmark::DoNotOptimize(characters);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * (int64_t{100} << 20));
 }
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+void BM_poco_ReadLines(benchmark::State& state) {
+  std::string const name = textFile();
+  std::size_t characters = 0;
+  for (auto _ : state) {
+    Poco::FileInputStream file(name);
+    std::string line;
+    while (std::getline(file, line)) characters += line.size();
+  }
+  benchmark::DoNotOptimize(characters);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * (int64_t{100} << 20));
+}
+#endif
 BENCHMARK(BM_qvo_ReadLines)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_std_ReadLines)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_stdnew_ReadLines)->Unit(benchmark::kMillisecond)->UseRealTime();
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+BENCHMARK(BM_poco_ReadLines)->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
 
 constexpr unsigned int kBlock = 64 * 1024;
 constexpr int kBlocks = 256;  // 16 MiB a pass
@@ -226,7 +257,10 @@ int main(int argc, char** argv) {
                      {"win32", "CopyFileA over the old copy"},
                      {"stdio", "fread/fwrite of the MinGW runtime (msvcrt)"}});
 #else
-  int const result = runBenchmarks(argc, argv, {});
+  int const result = runBenchmarks(
+      argc, argv,
+      {{"poco", "POCO 1.11 Foundation (Debian): Poco::File(source).copyTo(target) over the old copy; "
+                "Poco::FileInputStream read with std::getline into one std::string"}});
 #endif
   for (auto const& name : madeFiles()) {
     std::error_code ignored;

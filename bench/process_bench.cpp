@@ -1,7 +1,11 @@
 // Benchmarks of starting and waiting for a child process: CQVOOperatingSystem::exec with wait and
 // CQVOProcess Spawn + Wait, each beside the system's own start and wait of the same program, the peer
-// "raw": posix_spawn + waitpid on Linux, CreateProcessA + WaitForSingleObject on Windows.
+// "raw": posix_spawn + waitpid on Linux, CreateProcessA + WaitForSingleObject on Windows; on Linux also
+// beside POCO's (peer "poco": Poco::Process::launch + ProcessHandle::wait).
 #include <benchmark/benchmark.h>
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+#include <Poco/Process.h>
+#endif
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -96,17 +100,36 @@ void rawSpawnWait(benchmark::State& state) {
 void BM_raw_ExecWait(benchmark::State& state) { rawSpawnWait(state); }
 void BM_raw_SpawnWait(benchmark::State& state) { rawSpawnWait(state); }
 
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+void pocoLaunchWait(benchmark::State& state) {
+  Poco::Process::Args const args{"--exit", "0"};
+  for (auto _ : state) {
+    Poco::ProcessHandle child = Poco::Process::launch(helper(), args);
+    if (child.wait() != 0) state.SkipWithError("the child did not end with 0");
+  }
+}
+void BM_poco_ExecWait(benchmark::State& state) { pocoLaunchWait(state); }
+void BM_poco_SpawnWait(benchmark::State& state) { pocoLaunchWait(state); }
+#endif
+
 }  // namespace
 
 BENCHMARK(BM_qvo_ExecWait)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_raw_ExecWait)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_qvo_SpawnWait)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_raw_SpawnWait)->Unit(benchmark::kMicrosecond)->UseRealTime();
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+BENCHMARK(BM_poco_ExecWait)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_poco_SpawnWait)->Unit(benchmark::kMicrosecond)->UseRealTime();
+#endif
 
 int main(int argc, char** argv) {
 #if defined(_WIN32)
   return runBenchmarks(argc, argv, {{"raw", "CreateProcessA + WaitForSingleObject"}});
 #else
-  return runBenchmarks(argc, argv, {{"raw", "posix_spawn + waitpid"}});
+  return runBenchmarks(argc, argv,
+                       {{"raw", "posix_spawn + waitpid"},
+                        {"poco", "POCO 1.11 Foundation (Debian): Poco::Process::launch(program, args) + "
+                                 "ProcessHandle::wait()"}});
 #endif
 }

@@ -1,5 +1,14 @@
-// Benchmarks of the string classes: each CQVOString operation beside its std::string peer.
+// Benchmarks of the string classes: each CQVOString operation beside its std::string peer, and on Linux
+// beside POCO's string and number functions (peer "poco": Poco::replace, Poco::StringTokenizer,
+// Poco::trim and trimInPlace, Poco::NumberFormatter, Poco::NumberParser), called as POCO's reference
+// shows them.
 #include <benchmark/benchmark.h>
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+#include <Poco/NumberFormatter.h>
+#include <Poco/NumberParser.h>
+#include <Poco/String.h>
+#include <Poco/StringTokenizer.h>
+#endif
 
 #include <charconv>
 #include <cstdint>
@@ -160,6 +169,17 @@ void BM_std_ReplaceAll(benchmark::State& state) {
 }
 BENCHMARK(BM_std_ReplaceAll)->Unit(benchmark::kMicrosecond);
 
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+// Poco::replace copies the text and replaces in the copy, as the QVOBase case does.
+void BM_poco_ReplaceAll(benchmark::State& state) {
+  for (auto _ : state) {
+    std::string s = Poco::replace(replaceText(), "foo", "barbaz");
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_poco_ReplaceAll)->Unit(benchmark::kMicrosecond);
+#endif
+
 void BM_qvo_ReplaceShrink(benchmark::State& state) {
   for (auto _ : state) {
     CQVOString s(replaceText());
@@ -185,6 +205,16 @@ void BM_std_ReplaceShrink(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_std_ReplaceShrink)->Unit(benchmark::kMicrosecond);
+
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+void BM_poco_ReplaceShrink(benchmark::State& state) {
+  for (auto _ : state) {
+    std::string s = Poco::replace(replaceText(), "foo", "f");
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_poco_ReplaceShrink)->Unit(benchmark::kMicrosecond);
+#endif
 
 // ---- token splitting ------------------------------------------------------------------------------------
 
@@ -239,6 +269,89 @@ void BM_stdheap_Token(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_stdheap_Token);
+
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+// POCO splits the whole text into a vector of tokens at once (no options: empty tokens kept, none trimmed).
+void BM_poco_Token(benchmark::State& state) {
+  for (auto _ : state) {
+    Poco::StringTokenizer tokens(tokenText(), ",");
+    for (std::string const& t : tokens) benchmark::DoNotOptimize(t.data());
+  }
+}
+BENCHMARK(BM_poco_Token);
+#endif
+
+// ---- trim -----------------------------------------------------------------------------------------------
+
+// A line read from a configuration file: white space on both sides, longer than a std::string keeps inside
+// itself. Each case copies it and trims the copy.
+std::string const kTrimText = " \t  name = QVOBase ; version = 3  \r\n";
+
+void BM_qvo_Trim(benchmark::State& state) {
+  for (auto _ : state) {
+    CQVOString s(kTrimText);
+    s.Trim();
+    benchmark::DoNotOptimize(s.c_str());
+  }
+}
+BENCHMARK(BM_qvo_Trim);
+
+void BM_std_Trim(benchmark::State& state) {
+  char const* const space = " \t\n\v\f\r";
+  for (auto _ : state) {
+    std::string s(kTrimText);
+    s.erase(s.find_last_not_of(space) + 1);
+    s.erase(0, s.find_first_not_of(space));
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_std_Trim);
+
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+void BM_poco_Trim(benchmark::State& state) {
+  for (auto _ : state) {
+    std::string s = Poco::trim(kTrimText);
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_poco_Trim);
+#endif
+
+// The trim alone: the line assigned into a string that has room for it (no allocation), then trimmed in
+// place.
+void BM_qvo_TrimInPlace(benchmark::State& state) {
+  CQVOString s(kTrimText);
+  for (auto _ : state) {
+    s = kTrimText.c_str();
+    s.Trim();
+    benchmark::DoNotOptimize(s.c_str());
+  }
+}
+BENCHMARK(BM_qvo_TrimInPlace);
+
+void BM_std_TrimInPlace(benchmark::State& state) {
+  char const* const space = " \t\n\v\f\r";
+  std::string s(kTrimText);
+  for (auto _ : state) {
+    s = kTrimText;
+    s.erase(s.find_last_not_of(space) + 1);
+    s.erase(0, s.find_first_not_of(space));
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_std_TrimInPlace);
+
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+void BM_poco_TrimInPlace(benchmark::State& state) {
+  std::string s(kTrimText);
+  for (auto _ : state) {
+    s = kTrimText;
+    Poco::trimInPlace(s);
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_poco_TrimInPlace);
+#endif
 
 // ---- hashing --------------------------------------------------------------------------------------------
 
@@ -325,6 +438,19 @@ void BM_std_LongToText(benchmark::State& state) {
 }
 BENCHMARK(BM_std_LongToText);
 
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+void BM_poco_LongToText(benchmark::State& state) {
+  std::string s;
+  for (auto _ : state) {
+    long value = kLong;
+    benchmark::DoNotOptimize(value);
+    s = Poco::NumberFormatter::format(value);
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_poco_LongToText);
+#endif
+
 void BM_qvo_DoubleToText(benchmark::State& state) {
   CQVOString s;
   for (auto _ : state) {
@@ -346,6 +472,18 @@ void BM_std_DoubleToText(benchmark::State& state) {
 }
 BENCHMARK(BM_std_DoubleToText);
 
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+// The same ten decimals.
+void BM_poco_DoubleToText(benchmark::State& state) {
+  std::string s;
+  for (auto _ : state) {
+    s = Poco::NumberFormatter::format(kDouble, 10);
+    benchmark::DoNotOptimize(s.data());
+  }
+}
+BENCHMARK(BM_poco_DoubleToText);
+#endif
+
 void BM_qvo_TextToLong(benchmark::State& state) {
   CQVOString const s("-1234567890");
   for (auto _ : state) benchmark::DoNotOptimize(static_cast<long>(s));
@@ -358,6 +496,15 @@ void BM_std_TextToLong(benchmark::State& state) {
 }
 BENCHMARK(BM_std_TextToLong);
 
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+// long is 64-bit here: POCO's parser of that width.
+void BM_poco_TextToLong(benchmark::State& state) {
+  std::string const s("-1234567890");
+  for (auto _ : state) benchmark::DoNotOptimize(Poco::NumberParser::parse64(s));
+}
+BENCHMARK(BM_poco_TextToLong);
+#endif
+
 void BM_qvo_TextToDouble(benchmark::State& state) {
   CQVOString const s("31415.9265358979");
   for (auto _ : state) benchmark::DoNotOptimize(static_cast<double>(s));
@@ -369,6 +516,14 @@ void BM_std_TextToDouble(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(std::stod(s));
 }
 BENCHMARK(BM_std_TextToDouble);
+
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+void BM_poco_TextToDouble(benchmark::State& state) {
+  std::string const s("31415.9265358979");
+  for (auto _ : state) benchmark::DoNotOptimize(Poco::NumberParser::parseFloat(s));
+}
+BENCHMARK(BM_poco_TextToDouble);
+#endif
 
 // ---- array texts of 1,000,000 values ---------------------------------------------------------------------
 
@@ -504,5 +659,10 @@ int main(int argc, char** argv) {
   return runBenchmarks(argc, argv,
                        {{"std", "std::string and the standard library's conversions"},
                         {"stdheap", "std::string whose token has a 16-byte heap buffer, as a CQVOString token has"},
-                        {"byhand", "the same two-word hash written by hand over a std::string"}});
+                        {"byhand", "the same two-word hash written by hand over a std::string"},
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+                        {"poco", "POCO 1.11 Foundation (Debian): Poco::replace, StringTokenizer (no options), Poco::trim, trimInPlace, "
+                                 "NumberFormatter::format (doubles: 10 decimals), NumberParser::parse64/parseFloat"},
+#endif
+                       });
 }

@@ -6,6 +6,10 @@
 // entered and left (the guard: a scope that does the same), and for the wake a CONDITION_VARIABLE slept
 // on with SleepConditionVariableCS.
 //
+// On Linux every lock case also has POCO's two mutexes beside it: Poco::Mutex (recursive, as the
+// library's lock is; peer "poco") and Poco::FastMutex (not recursive; peer "pocofast"), the guard as
+// their ScopedLock; the wake as two Poco::Event (auto-reset) set and waited for in turn.
+//
 // Uncontended runs come twice: first while the process has only its main thread (glibc's mutex then
 // skips its locked instructions, and so does the library's lock), then "BesideThread" with a second,
 // idle thread alive, as in any program whose locks have a purpose. Cases run in the order registered;
@@ -14,6 +18,11 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#endif
+
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+#include <Poco/Event.h>
+#include <Poco/Mutex.h>
 #endif
 
 #include <condition_variable>
@@ -60,6 +69,33 @@ void BM_std_Guard(benchmark::State& state) {
     benchmark::DoNotOptimize(++g_counter);
   }
 }
+
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+Poco::Mutex g_pocoMutex;
+Poco::FastMutex g_pocoFastMutex;
+
+template <typename Mutex>
+void pocoLockUnlock(benchmark::State& state, Mutex& mutex) {
+  for (auto _ : state) {
+    mutex.lock();
+    benchmark::DoNotOptimize(++g_counter);
+    mutex.unlock();
+  }
+}
+
+template <typename Mutex>
+void pocoGuard(benchmark::State& state, Mutex& mutex) {
+  for (auto _ : state) {
+    typename Mutex::ScopedLock hold(mutex);
+    benchmark::DoNotOptimize(++g_counter);
+  }
+}
+
+void BM_poco_LockUnlock(benchmark::State& state) { pocoLockUnlock(state, g_pocoMutex); }
+void BM_pocofast_LockUnlock(benchmark::State& state) { pocoLockUnlock(state, g_pocoFastMutex); }
+void BM_poco_Guard(benchmark::State& state) { pocoGuard(state, g_pocoMutex); }
+void BM_pocofast_Guard(benchmark::State& state) { pocoGuard(state, g_pocoFastMutex); }
+#endif
 
 #if defined(_WIN32)
 // The system's critical section, shared by the threads of the contended runs like the two locks above.
@@ -142,6 +178,24 @@ void BM_std_GuardBesideThread(benchmark::State& state) {
   IdleThread::ensure();
   BM_std_Guard(state);
 }
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+void BM_poco_LockUnlockBesideThread(benchmark::State& state) {
+  IdleThread::ensure();
+  BM_poco_LockUnlock(state);
+}
+void BM_pocofast_LockUnlockBesideThread(benchmark::State& state) {
+  IdleThread::ensure();
+  BM_pocofast_LockUnlock(state);
+}
+void BM_poco_GuardBesideThread(benchmark::State& state) {
+  IdleThread::ensure();
+  BM_poco_Guard(state);
+}
+void BM_pocofast_GuardBesideThread(benchmark::State& state) {
+  IdleThread::ensure();
+  BM_pocofast_Guard(state);
+}
+#endif
 #if defined(_WIN32)
 void BM_cs_LockUnlockBesideThread(benchmark::State& state) {
   IdleThread::ensure();
@@ -155,31 +209,55 @@ void BM_cs_GuardBesideThread(benchmark::State& state) {
 
 BENCHMARK(BM_qvo_LockUnlock);
 BENCHMARK(BM_std_LockUnlock);
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+BENCHMARK(BM_poco_LockUnlock);
+BENCHMARK(BM_pocofast_LockUnlock);
+#endif
 #if defined(_WIN32)
 BENCHMARK(BM_cs_LockUnlock);
 #endif
 BENCHMARK(BM_qvo_Guard);
 BENCHMARK(BM_std_Guard);
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+BENCHMARK(BM_poco_Guard);
+BENCHMARK(BM_pocofast_Guard);
+#endif
 #if defined(_WIN32)
 BENCHMARK(BM_cs_Guard);
 #endif
 BENCHMARK(BM_qvo_LockUnlockBesideThread);
 BENCHMARK(BM_std_LockUnlockBesideThread);
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+BENCHMARK(BM_poco_LockUnlockBesideThread);
+BENCHMARK(BM_pocofast_LockUnlockBesideThread);
+#endif
 #if defined(_WIN32)
 BENCHMARK(BM_cs_LockUnlockBesideThread);
 #endif
 BENCHMARK(BM_qvo_GuardBesideThread);
 BENCHMARK(BM_std_GuardBesideThread);
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+BENCHMARK(BM_poco_GuardBesideThread);
+BENCHMARK(BM_pocofast_GuardBesideThread);
+#endif
 #if defined(_WIN32)
 BENCHMARK(BM_cs_GuardBesideThread);
 #endif
 BENCHMARK(BM_qvo_LockUnlock)->Threads(2)->UseRealTime();
 BENCHMARK(BM_std_LockUnlock)->Threads(2)->UseRealTime();
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+BENCHMARK(BM_poco_LockUnlock)->Threads(2)->UseRealTime();
+BENCHMARK(BM_pocofast_LockUnlock)->Threads(2)->UseRealTime();
+#endif
 #if defined(_WIN32)
 BENCHMARK(BM_cs_LockUnlock)->Threads(2)->UseRealTime();
 #endif
 BENCHMARK(BM_qvo_Guard)->Threads(2)->UseRealTime();
 BENCHMARK(BM_std_Guard)->Threads(2)->UseRealTime();
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+BENCHMARK(BM_poco_Guard)->Threads(2)->UseRealTime();
+BENCHMARK(BM_pocofast_Guard)->Threads(2)->UseRealTime();
+#endif
 #if defined(_WIN32)
 BENCHMARK(BM_cs_Guard)->Threads(2)->UseRealTime();
 #endif
@@ -276,8 +354,35 @@ void BM_cs_SignalWake(benchmark::State& state) {
 }
 #endif
 
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+// POCO's way to hand a turn to another thread: an event each way, set by one side, waited for by the other
+// (auto-reset, so each wait takes the event).
+void BM_poco_SignalWake(benchmark::State& state) {
+  Poco::Event toPartner(Poco::Event::EVENT_AUTORESET);
+  Poco::Event toBench(Poco::Event::EVENT_AUTORESET);
+  bool done = false;  // written before the last set, read after the wait that set ends
+  std::thread partner([&] {
+    for (;;) {
+      toPartner.wait();
+      if (done) break;
+      toBench.set();
+    }
+  });
+  for (auto _ : state) {
+    toPartner.set();
+    toBench.wait();
+  }
+  done = true;
+  toPartner.set();
+  partner.join();
+}
+#endif
+
 BENCHMARK(BM_qvo_SignalWake)->UseRealTime();
 BENCHMARK(BM_std_SignalWake)->UseRealTime();
+#if defined(QVO_BENCH_LIBRARY_PEERS)
+BENCHMARK(BM_poco_SignalWake)->UseRealTime();
+#endif
 #if defined(_WIN32)
 BENCHMARK(BM_cs_SignalWake)->UseRealTime();
 #endif
@@ -290,6 +395,10 @@ int main(int argc, char** argv) {
                        {{"std", "std::recursive_mutex, std::condition_variable (MinGW: winpthreads)"},
                         {"cs", "CRITICAL_SECTION; the wake: CONDITION_VARIABLE + SleepConditionVariableCS"}});
 #else
-  return runBenchmarks(argc, argv, {{"std", "std::recursive_mutex, std::condition_variable (glibc pthreads)"}});
+  return runBenchmarks(argc, argv,
+                       {{"std", "std::recursive_mutex, std::condition_variable (glibc pthreads)"},
+                        {"poco", "POCO 1.11 Foundation (Debian): Poco::Mutex (recursive) and its ScopedLock; the wake: "
+                                 "two Poco::Event (EVENT_AUTORESET), set and waited for in turn"},
+                        {"pocofast", "POCO 1.11 Foundation: Poco::FastMutex (not recursive) and its ScopedLock"}});
 #endif
 }

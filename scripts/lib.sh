@@ -143,7 +143,9 @@ need_packages() {
 }
 
 need_linux() { need_packages cmake g++ make libgtest-dev; }
-need_bench() { need_packages cmake g++ make libbenchmark-dev libspdlog-dev; }
+need_bench() {
+  need_packages cmake g++ make libbenchmark-dev libspdlog-dev libpoco-dev libgoogle-glog-dev liblog4cplus-dev libboost-log-dev
+}
 # The Windows benchmarks: Google Benchmark is built from Debian's source package of the version installed
 # for Linux (so both tables come from one version), spdlog and fmt are used header-only.
 need_bench_windows() { need_packages cmake make dpkg-dev xz-utils libbenchmark-dev libspdlog-dev libfmt-dev; }

@@ -89,8 +89,12 @@ bool QVO_CONDITION_VARIABLE::Wait(CRITICAL_SECTION* cs, unsigned long timeout) {
 
   platform::eventWait(w->event, platform::Timeout::fromUnsigned(timeout));
 
-  // The inner lock is taken without the caller's lock, which is taken last: the order "caller's lock,
-  // then inner lock" is never reversed.
+  // The caller's lock, then the inner lock: the order "caller's lock, then inner lock" of every path.
+  // Taken the other way round, a woken thread would often find the inner lock still held by its waker,
+  // which sets the event under it, and sleep on it before sleeping again on the caller's lock; taken
+  // first, the caller's lock is the only one it waits for (the waker leaves the inner lock long before
+  // it lets the caller's lock go).
+  platform::csEnter(cs);
   platform::csEnter(innerLock());
   // Woken means taken out by a wake, even one that came as the time ran out: that wake was meant for
   // this thread and must not be lost.
@@ -103,7 +107,6 @@ bool QVO_CONDITION_VARIABLE::Wait(CRITICAL_SECTION* cs, unsigned long timeout) {
   platform::eventReset(w->event);
   qvo::detail::pushBack(m_freeWaiters, w);
   platform::csLeave(innerLock());
-  platform::csEnter(cs);
   return woken;
 }
 
