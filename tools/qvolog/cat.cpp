@@ -10,11 +10,7 @@ namespace qvotools {
 
 int runCat(LogOptions const& options) {
   std::vector<LogPart> const parts = readLogPair(options.log);
-  if (parts.empty()) {
-    std::fprintf(stderr, "qvolog: no log file %s (nor its backup %s)\n", options.log.c_str(),
-                 backupName(options.log).c_str());
-    return kExitNothing;
-  }
+  if (parts.empty()) return kExitNothing;
   ItemPrinter printer(options);
   for (LogPart const& part : parts)
     for (Item const& item : part.items) printer.print(item, part.file);

@@ -2,6 +2,7 @@
 #include "log_pair.h"
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "log_file.h"
@@ -59,6 +60,7 @@ std::vector<LogPart> readLogPair(std::string const& log) {
   if (parts.size() == 2 && startKey(parts[0]) != 0 && startKey(parts[1]) != 0 &&
       startKey(parts[0]) > startKey(parts[1]))
     std::swap(parts[0], parts[1]);
+  if (parts.empty()) std::fprintf(stderr, "qvolog: no log file %s (nor its backup %s)\n", log.c_str(), backup.c_str());
   return parts;
 }
 

@@ -17,7 +17,7 @@ struct LogPart {
 // The backup and the log (the older first), each as whole items: a last record without its line feed
 // that is still changing after a few looks (one the log is writing) is left out; one that stays as it
 // is (a record that the size limit cut) counts. Read again if a rollover happens while they are read.
-// Empty when neither file exists.
+// Empty when neither file exists, which is then said on standard error.
 std::vector<LogPart> readLogPair(std::string const& log);
 
 }  // namespace qvotools

@@ -87,11 +87,7 @@ void printJson(Stats const& s, std::vector<LogPart> const& parts) {
 
 int runStats(LogOptions const& options) {
   std::vector<LogPart> const parts = readLogPair(options.log);
-  if (parts.empty()) {
-    std::fprintf(stderr, "qvolog: no log file %s (nor its backup %s)\n", options.log.c_str(),
-                 backupName(options.log).c_str());
-    return kExitNothing;
-  }
+  if (parts.empty()) return kExitNothing;
   Stats s;
   for (LogPart const& part : parts) {
     for (Item const& item : part.items) {
